@@ -1,0 +1,39 @@
+#include "app/app_state.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+// A session started without HOME (some display managers, su -) still has a
+// home folder in the password database; the current folder is the last resort.
+const char *find_home_folder() {
+    const char *home = getenv("HOME");
+    if (home != nullptr)
+        return home;
+    const struct passwd *entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] != '\0')
+        return entry->pw_dir;
+    return nullptr;
+}
+
+} // namespace
+
+void set_default_config_path(AppState *state) {
+    const char *home = find_home_folder();
+    GStringPtr path(g_string_new(nullptr));
+    if (home != nullptr)
+        g_string_printf(path.get(), "%s/.quorvanerc", home);
+    else
+        g_string_assign(path.get(), CONFIG_FILE_NAME);
+    state->config_path = std::move(path);
+}
+
+void set_config_path(AppState *state, const char *path) {
+    if (!state->config_path)
+        state->config_path.reset(g_string_new(nullptr));
+    g_string_assign(state->config_path.get(), path);
+}

@@ -1,0 +1,32 @@
+// Owning handles for what GLib and GObject hand over; every g_free'd string and
+// every object reference we hold goes through one of these.
+#pragma once
+
+#include <glib-object.h>
+#include <glib.h>
+
+#include <memory>
+
+struct GFreeDeleter {
+    void operator()(gpointer p) const { g_free(p); }
+};
+struct GObjectDeleter {
+    void operator()(gpointer p) const {
+        if (p != nullptr)
+            g_object_unref(p);
+    }
+};
+struct GStrvDeleter {
+    void operator()(gchar **v) const { g_strfreev(v); }
+};
+struct GStringDeleter {
+    void operator()(GString *s) const {
+        if (s != nullptr)
+            g_string_free(s, TRUE);
+    }
+};
+
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
+using GStringPtr = std::unique_ptr<GString, GStringDeleter>;
+template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;

@@ -1,0 +1,28 @@
+// Start-up runs in a fixed order: each step needs what the one before it set
+// up (the options may print translated text, loading needs the window's list,
+// the go-back button's "toggled" must see a countdown that may have started).
+#include "app/app_state.h"
+#include "app/i18n.h"
+#include "mainwin/main_window.h"
+
+#include <gtk/gtk.h>
+
+int main(int argc, char **argv) {
+    bindtextdomain(QUORVANE_TEXT_DOMAIN, QUORVANE_LOCALE_DIR);
+    bind_textdomain_codeset(QUORVANE_TEXT_DOMAIN, "UTF-8");
+    textdomain(QUORVANE_TEXT_DOMAIN);
+
+    gtk_init(&argc, &argv);
+
+    AppState state{};
+    state.save_on_exit = 1;
+    set_default_config_path(&state);
+
+    GtkWidget *goback = create_main_window(&state);
+    if (state.restart != 0)
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), TRUE);
+
+    gtk_widget_show(state.window);
+    gtk_main();
+    return 0;
+}

@@ -1,0 +1,19 @@
+#include "dialogs/message_box.h"
+
+// The text goes in through "%s": a command may hold a "%" of its own.
+void show_message(const char *text, GtkMessageType type) {
+    GtkWidget *box =
+        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_CLOSE, "%s", text);
+    g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+    gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_MOUSE);
+    gtk_widget_show(box);
+}
+
+int ask_question(const char *text) {
+    GtkWidget *box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                            GTK_BUTTONS_YES_NO, "%s", text);
+    gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_MOUSE);
+    const int response = gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    return response;
+}

@@ -1,0 +1,11 @@
+// Starting the selected window manager, by exec or as a waited-for child, and
+// the SIGCHLD reaper. Only this module forks, execs and handles SIGCHLD.
+#pragma once
+
+#include "app/app_state.h"
+
+// Installs reap_children for SIGCHLD; ends the process with status 1 on failure.
+void install_child_reaper();
+void reap_children(int signal_number);
+// Starts the row selected in the main list; returns at once when none is.
+void launch_selected_wm(AppState *state);

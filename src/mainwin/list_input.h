@@ -1,0 +1,8 @@
+// Keyboard and mouse handling of the main list: every press stops the
+// countdown; Return and a double click start the selected row.
+#pragma once
+
+#include "app/app_state.h"
+
+gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer state);
+gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer state);

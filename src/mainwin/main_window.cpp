@@ -1,0 +1,95 @@
+#include "mainwin/main_window.h"
+
+#include "app/i18n.h"
+#include "dialogs/preferences.h"
+#include "mainwin/countdown.h"
+#include "mainwin/list_input.h"
+#include "wmlist/config_file.h"
+#include "wmlist/wm_list.h"
+
+#define PROGRAM_TITLE "quorvane 0.4.1"
+
+namespace {
+
+GtkWidget *create_list_view(AppState *state) {
+    GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(state->store.get()));
+    gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view), TRUE);
+    gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(view), FALSE);
+    gtk_tree_view_set_reorderable(GTK_TREE_VIEW(view), TRUE);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
+                                GTK_SELECTION_SINGLE);
+
+    GtkTreeViewColumn *icon_column = gtk_tree_view_column_new_with_attributes(
+        nullptr, gtk_cell_renderer_pixbuf_new(), "pixbuf", COL_ICON, nullptr);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(view), icon_column);
+
+    GtkCellRenderer *text = gtk_cell_renderer_text_new();
+    g_signal_connect(text, "edited", G_CALLBACK(on_cell_edited), state->store.get());
+    GtkTreeViewColumn *text_column = gtk_tree_view_column_new_with_attributes(
+        nullptr, text, "text", COL_DESCRIPTION, "editable", COL_EDITABLE, "foreground-gdk",
+        COL_FOREGROUND, nullptr);
+    g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
+    gtk_tree_view_append_column(GTK_TREE_VIEW(view), text_column);
+
+    g_signal_connect(view, "button_press_event", G_CALLBACK(on_list_button_press), state);
+    g_signal_connect(view, "key_press_event", G_CALLBACK(on_list_key_press), state);
+    return view;
+}
+
+} // namespace
+
+GtkWidget *create_main_window(AppState *state) {
+    state->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(state->window), PROGRAM_TITLE);
+    g_signal_connect(state->window, "destroy", G_CALLBACK(on_quit), state);
+    gtk_container_set_border_width(GTK_CONTAINER(state->window), 2);
+    gtk_window_set_position(GTK_WINDOW(state->window), GTK_WIN_POS_CENTER);
+
+    GtkWidget *vbox = gtk_vbox_new(FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(state->window), vbox);
+
+    GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    gtk_box_pack_start(GTK_BOX(vbox), scrolled, TRUE, TRUE, 0);
+    gtk_widget_set_size_request(scrolled, 150, 150);
+
+    state->store.reset(create_wm_store());
+    state->tree_view = create_list_view(state);
+    gtk_container_add(GTK_CONTAINER(scrolled), state->tree_view);
+
+    state->countdown_label = gtk_label_new("");
+    gtk_box_pack_start(GTK_BOX(vbox), state->countdown_label, FALSE, FALSE, 0);
+
+    GtkWidget *goback =
+        gtk_check_button_new_with_mnemonic(tr("_Go back to quorvane\nwhen the WM exits"));
+    gtk_box_pack_start(GTK_BOX(vbox), goback, FALSE, FALSE, 0);
+    g_signal_connect(goback, "toggled", G_CALLBACK(on_goback_toggled), state);
+
+    GtkWidget *buttons = gtk_hbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(buttons), 5);
+    gtk_box_pack_start(GTK_BOX(vbox), buttons, FALSE, FALSE, 0);
+
+    GtkWidget *quit = gtk_button_new_from_stock(GTK_STOCK_QUIT);
+    g_signal_connect(quit, "clicked", G_CALLBACK(on_quit), state);
+    gtk_box_pack_start(GTK_BOX(buttons), quit, TRUE, TRUE, 2);
+
+    GtkWidget *prefs = gtk_button_new_from_stock(GTK_STOCK_PREFERENCES);
+    g_signal_connect(prefs, "clicked", G_CALLBACK(show_preferences), state);
+    gtk_box_pack_start(GTK_BOX(buttons), prefs, TRUE, TRUE, 2);
+
+    gtk_widget_show_all(vbox);
+    return goback;
+}
+
+void on_quit(GtkWidget *, gpointer state) {
+    save_config(static_cast<AppState *>(state));
+    gtk_main_quit();
+}
+
+void on_goback_toggled(GtkToggleButton *button, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    stop_countdown(state);
+    state->restart = gtk_toggle_button_get_active(button) ? 1 : 0;
+}

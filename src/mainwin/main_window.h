@@ -1,0 +1,12 @@
+// The main window: its widget tree, quitting, and the go-back check button
+// that keeps AppState::restart in step with itself.
+#pragma once
+
+#include "app/app_state.h"
+
+// Builds the window hidden, with its contents shown; fills window, tree_view,
+// store and countdown_label, and returns the go-back check button.
+GtkWidget *create_main_window(AppState *state);
+
+void on_quit(GtkWidget *widget, gpointer state);
+void on_goback_toggled(GtkToggleButton *button, gpointer state);

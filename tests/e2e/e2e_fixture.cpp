@@ -1,0 +1,63 @@
+#include "e2e/e2e_fixture.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+void QuorvaneE2e::SetUp() {
+    ASSERT_EQ(mkdir(home().c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(tmp_.file("bin").c_str(), 0700), 0);
+    xvfb_ = std::make_unique<Xvfb>();
+    x_ = std::make_unique<XClient>(xvfb_->display());
+}
+
+std::string QuorvaneE2e::install_fake_wm(const std::string &name) {
+    const std::string target = tmp_.file("bin/" + name);
+    if (symlink(FAKE_WM, target.c_str()) != 0)
+        throw std::runtime_error("cannot link " + target);
+    return target;
+}
+
+void QuorvaneE2e::write_config(const std::vector<std::string> &entries, double delay, int restart,
+                               int default_wm, int goback_btn) {
+    std::string text = "# Automatically generated file.\n# Do not edit (or make a backup copy "
+                       "before doing so)\n";
+    for (const auto &entry : entries)
+        text += entry + "\n";
+    char settings[256];
+    snprintf(settings, sizeof settings,
+             "delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n", delay, restart,
+             default_wm, goback_btn);
+    write_file(config_path(), text + settings);
+}
+
+void QuorvaneE2e::start(const std::vector<std::string> &args,
+                        const std::map<std::string, std::string> &extra_env) {
+    std::map<std::string, std::string> env = {
+        {"PATH", tmp_.file("bin") + ":" + std::string(getenv("PATH") ? getenv("PATH") : "")},
+        {"HOME", home()},
+        {"DISPLAY", xvfb_->display()},
+        {"XAUTHORITY", tmp_.file("Xauthority")},
+        {"FAKE_WM_LOG", wm_log_path()},
+    };
+    for (const auto &[name, value] : extra_env)
+        env[name] = value;
+    std::vector<std::string> argv = {QUORVANE_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    app_ = std::make_unique<Process>(argv, env, tmp_.file("stdout"), tmp_.file("stderr"));
+}
+
+Window QuorvaneE2e::main_window() {
+    return x_->wait_for_viewable(MAIN_TITLE);
+}
+
+int QuorvaneE2e::exit_code(std::chrono::milliseconds limit) {
+    const std::optional<int> status = app_->wait_exit(limit);
+    if (!status || !WIFEXITED(*status))
+        return -1;
+    return WEXITSTATUS(*status);
+}

@@ -1,0 +1,51 @@
+// One run of the real program under its own Xvfb, with a private HOME and a
+// fake window manager on PATH.
+#pragma once
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/x_client.h"
+#include "support/xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#define MAIN_TITLE "quorvane 0.4.1"
+
+class QuorvaneE2e : public ::testing::Test {
+  protected:
+    void SetUp() override;
+
+    std::string home() const { return tmp_.file("home"); }
+    std::string config_path() const { return home() + "/.quorvanerc"; }
+    std::string wm_log_path() const { return tmp_.file("wm.log"); }
+    std::string path_of(const std::string &name) const { return tmp_.file(name); }
+    // The fake window manager under another name, in a folder on PATH.
+    std::string install_fake_wm(const std::string &name);
+
+    // A configuration with these entry lines and settings, as the program writes it.
+    void write_config(const std::vector<std::string> &entries, double delay, int restart,
+                      int default_wm = 0, int goback_btn = 3);
+
+    void start(const std::vector<std::string> &args = {},
+               const std::map<std::string, std::string> &extra_env = {});
+    Window main_window();
+    // Exit status of a normal exit, or -1 after a signal or the deadline.
+    int exit_code(std::chrono::milliseconds limit = std::chrono::seconds(15));
+    std::string out() const { return read_file(tmp_.file("stdout")); }
+    std::string err() const { return read_file(tmp_.file("stderr")); }
+    std::string wm_log() const { return read_file(wm_log_path()); }
+
+    XClient &x() { return *x_; }
+    Process &app() { return *app_; }
+
+    TempDir tmp_;
+    std::unique_ptr<Xvfb> xvfb_;
+    std::unique_ptr<XClient> x_;
+    std::unique_ptr<Process> app_;
+};

@@ -1,0 +1,11 @@
+// Running the GTK main loop from a test until something has happened.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+// Handles every event and idle source that is ready now.
+void pump_events();
+// Runs the main loop until the condition holds or the limit has passed.
+bool pump_until(const std::function<bool()> &condition,
+                std::chrono::milliseconds limit = std::chrono::seconds(10));

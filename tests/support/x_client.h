@@ -1,0 +1,48 @@
+// What an end-to-end test does to the program's windows: find them, press
+// keys and buttons through XTEST, and close them as a window manager would.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// Xlib's own header defines macros (None, Bool, Status) that clash with
+// GoogleTest, so tests see only these two names.
+struct _XDisplay;
+using Display = _XDisplay;
+using Window = unsigned long;
+
+class XClient {
+  public:
+    explicit XClient(const std::string &display);
+    ~XClient();
+    XClient(const XClient &) = delete;
+    XClient &operator=(const XClient &) = delete;
+
+    Display *display() const { return dpy_; }
+
+    // Top-level windows (children of the root) with the given title, mapped or not.
+    std::vector<Window> windows_titled(const std::string &title);
+    // Mapped top-level windows of the given _NET_WM_WINDOW_TYPE suffix ("DIALOG").
+    std::vector<Window> mapped_windows_of_type(const std::string &type);
+    std::string title(Window window);
+    bool is_viewable(Window window);
+    // Waits until a window with the title is viewable; returns it, or 0.
+    Window wait_for_viewable(const std::string &title,
+                             std::chrono::milliseconds limit = std::chrono::seconds(15));
+
+    // Position and size of a window relative to the root.
+    void geometry(Window window, int *x, int *y, int *width, int *height);
+    // Gives the window the keyboard focus and puts the pointer over it.
+    void focus(Window window);
+    // Presses and releases a key, holding the modifier keysyms given.
+    void key(const std::string &keysym, const std::vector<std::string> &modifiers = {});
+    void move_pointer(int x, int y);
+    void click(int button, int count = 1);
+    // Sends WM_DELETE_WINDOW, as a window manager's close button does.
+    void close_window(Window window);
+    void sync();
+
+  private:
+    Display *dpy_ = nullptr;
+};

@@ -1,0 +1,170 @@
+#include "wmlist/wm_list.h"
+
+#include "app/glib_ptr.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Row {
+    std::string description;
+    std::string command;
+    bool is_default;
+    bool blue;
+    bool black;
+    bool editable;
+    bool has_icon;
+};
+
+class WmListTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        state.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        state.store.reset(create_wm_store());
+    }
+    void TearDown() override { gtk_widget_destroy(state.window); }
+
+    GtkTreeModel *model() { return GTK_TREE_MODEL(state.store.get()); }
+
+    std::vector<Row> rows() {
+        std::vector<Row> result;
+        GtkTreeIter it;
+        for (gboolean ok = gtk_tree_model_get_iter_first(model(), &it); ok;
+             ok = gtk_tree_model_iter_next(model(), &it)) {
+            gchar *description = nullptr, *command = nullptr;
+            gboolean is_default = FALSE, editable = FALSE;
+            GdkColor *colour = nullptr;
+            GdkPixbuf *icon = nullptr;
+            gtk_tree_model_get(model(), &it, COL_DESCRIPTION, &description, COL_COMMAND, &command,
+                               COL_IS_DEFAULT, &is_default, COL_FOREGROUND, &colour, COL_EDITABLE,
+                               &editable, COL_ICON, &icon, -1);
+            GCharPtr d(description), c(command);
+            Row row{d ? d.get() : "",  c ? c.get() : "", is_default != FALSE, false, false,
+                    editable != FALSE, icon != nullptr};
+            if (colour != nullptr) {
+                row.blue = colour->red == 0 && colour->green == 0 && colour->blue == 0xffff;
+                row.black = colour->red == 0 && colour->green == 0 && colour->blue == 0;
+                gdk_color_free(colour);
+            }
+            if (icon != nullptr)
+                g_object_unref(icon);
+            result.push_back(row);
+        }
+        return result;
+    }
+
+    GtkTreeIter nth(int n) {
+        GtkTreeIter it;
+        EXPECT_TRUE(gtk_tree_model_iter_nth_child(model(), &it, nullptr, n));
+        return it;
+    }
+
+    int blue_rows() {
+        int count = 0;
+        for (const Row &row : rows()) {
+            EXPECT_EQ(row.blue, row.is_default) << row.description;
+            count += row.blue ? 1 : 0;
+        }
+        return count;
+    }
+
+    AppState state{};
+};
+
+TEST_F(WmListTest, AddedRowTakesCommandBeforeDescriptionAndIsPlain) {
+    add_wm_row(&state, "/usr/bin/twm", "Tab WM");
+    add_wm_row(&state, "/usr/bin/twm", "Tab WM");
+    GtkTreeIter first = nth(0);
+    mark_default_row(state.store.get(), &first);
+    add_wm_row(&state, "/usr/bin/twm", "Tab WM");
+
+    const std::vector<Row> all = rows();
+    ASSERT_EQ(all.size(), 3u);
+    const Row &row = all[2];
+    EXPECT_EQ(row.command, "/usr/bin/twm");
+    EXPECT_EQ(row.description, "Tab WM");
+    // Even a copy of the default row starts as an ordinary one.
+    EXPECT_FALSE(row.is_default);
+    EXPECT_TRUE(row.black);
+    EXPECT_TRUE(row.editable);
+    EXPECT_TRUE(row.has_icon);
+}
+
+TEST_F(WmListTest, NewDefaultLeavesExactlyOneBlueRow) {
+    for (const char *name : {"a", "b", "c", "d"})
+        add_wm_row(&state, name, name);
+    EXPECT_EQ(blue_rows(), 0);
+
+    GtkTreeIter row = nth(1);
+    mark_default_row(state.store.get(), &row);
+    EXPECT_EQ(blue_rows(), 1);
+
+    for (int target : {3, 3, 0}) {
+        clear_default_marks(state.store.get());
+        GtkTreeIter chosen = nth(target);
+        mark_default_row(state.store.get(), &chosen);
+        const std::vector<Row> all = rows();
+        EXPECT_EQ(blue_rows(), 1);
+        EXPECT_TRUE(all[target].is_default);
+    }
+
+    clear_default_marks(state.store.get());
+    EXPECT_EQ(blue_rows(), 0);
+}
+
+TEST_F(WmListTest, ClearingAnEmptyListLeavesItAlone) {
+    clear_default_marks(state.store.get());
+    EXPECT_EQ(gtk_tree_model_iter_n_children(model(), nullptr), 0);
+}
+
+struct EditCase {
+    const char *name;
+    int column;
+    const char *path;
+    const char *text;
+    const char *want_description;
+    const char *want_command;
+};
+
+class CellEditTest : public WmListTest, public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(CellEditTest, StoresTheTextInTheRendererColumnOfTheNamedRow) {
+    const EditCase &c = GetParam();
+    add_wm_row(&state, "cmd0", "desc0");
+    add_wm_row(&state, "cmd1", "desc1");
+    GtkTreeIter first = nth(1);
+    mark_default_row(state.store.get(), &first);
+
+    GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
+    g_object_ref_sink(renderer.get());
+    g_object_set_data(G_OBJECT(renderer.get()), CELL_COLUMN_KEY, GINT_TO_POINTER(c.column));
+    on_cell_edited(GTK_CELL_RENDERER_TEXT(renderer.get()), c.path, c.text, state.store.get());
+
+    const std::vector<Row> all = rows();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].description, "desc0");
+    EXPECT_EQ(all[0].command, "cmd0");
+    EXPECT_EQ(all[1].description, c.want_description);
+    EXPECT_EQ(all[1].command, c.want_command);
+    // The edit never touches the default mark or the icon.
+    EXPECT_TRUE(all[1].is_default);
+    EXPECT_TRUE(all[1].blue);
+    EXPECT_TRUE(all[1].has_icon);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CellEditTest,
+    ::testing::Values(EditCase{"Description", COL_DESCRIPTION, "1", "renamed", "renamed", "cmd1"},
+                      EditCase{"Command", COL_COMMAND, "1", "/bin/other", "desc1", "/bin/other"},
+                      EditCase{"EmptyText", COL_DESCRIPTION, "1", "", "", "cmd1"},
+                      EditCase{"Separators", COL_DESCRIPTION, "1", "a:b=c", "a:b=c", "cmd1"},
+                      EditCase{"PathJustPastEnd", COL_DESCRIPTION, "2", "gone", "desc1", "cmd1"},
+                      EditCase{"PathFarPastEnd", COL_DESCRIPTION, "7", "gone", "desc1", "cmd1"}),
+    [](const ::testing::TestParamInfo<EditCase> &param_info) {
+        return std::string(param_info.param.name);
+    });
+
+} // namespace
