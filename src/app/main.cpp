@@ -2,8 +2,12 @@
 // up (the options may print translated text, loading needs the window's list,
 // the go-back button's "toggled" must see a countdown that may have started).
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/i18n.h"
+#include "launch/launcher.h"
+#include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
+#include "wmlist/config_file.h"
 
 #include <gtk/gtk.h>
 
@@ -13,12 +17,16 @@ int main(int argc, char **argv) {
     textdomain(QUORVANE_TEXT_DOMAIN);
 
     gtk_init(&argc, &argv);
+    install_child_reaper();
 
     AppState state{};
     state.save_on_exit = 1;
     set_default_config_path(&state);
+    parse_command_line(argc, argv, &state);
 
     GtkWidget *goback = create_main_window(&state);
+    const int loaded = load_config(&state);
+    start_countdown(&state, loaded);
     if (state.restart != 0)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), TRUE);
 
