@@ -4,6 +4,8 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/i18n.h"
+#include "dialogs/message_box.h"
+#include "dialogs/search.h"
 #include "launch/launcher.h"
 #include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
@@ -27,6 +29,11 @@ int main(int argc, char **argv) {
     GtkWidget *goback = create_main_window(&state);
     const int loaded = load_config(&state);
     start_countdown(&state, loaded);
+    if (loaded == 0 &&
+        ask_question(tr("There isn't any window manager configured !\nShould I search for known "
+                        "ones ?\n\nYou can also edit the list by right clicking on it.")) ==
+            GTK_RESPONSE_YES)
+        search_known_wms(&state);
     if (state.restart != 0)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), TRUE);
 

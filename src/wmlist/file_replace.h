@@ -1,0 +1,11 @@
+// Giving a file new contents so that a failure at any step leaves the old
+// contents as they were: a new file beside it, synced, then renamed over it.
+#pragma once
+
+#include <cstddef>
+
+// Replaces the contents of the file at path, following symbolic links to the
+// file they name and keeping its permission bits (a new file gets 0666 less
+// the umask). Where no new file can go beside it, or the file has other hard
+// links, it is rewritten in place. Returns false, with errno set, on failure.
+bool replace_file_contents(const char *path, const char *data, size_t size);

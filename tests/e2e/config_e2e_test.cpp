@@ -1,0 +1,215 @@
+#include "e2e/e2e_fixture.h"
+
+#include "support/wait.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <regex>
+#include <set>
+#include <string>
+
+namespace {
+
+std::set<std::string> listing(const std::string &folder) {
+    std::set<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return names;
+    while (const dirent *entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.insert(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+// Names the program might have left behind while replacing the file.
+std::set<std::string> strays(const std::string &folder) {
+    std::set<std::string> result;
+    for (const std::string &name : listing(folder))
+        if (name.rfind(".quorvanerc.", 0) == 0)
+            result.insert(name);
+    return result;
+}
+
+bool logged_warning(const std::string &err, const std::string &text) {
+    const std::regex line("\\*\\* \\(quorvane:[0-9]+\\): WARNING \\*\\*: [0-9:.]+: " + text);
+    return std::regex_search(err, line);
+}
+
+mode_t mode_of(const std::string &path) {
+    struct stat info;
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+const char READ_WARNING[] = "Unable to read the config file, using the default values";
+const char WRITE_WARNING[] = "Unable to write the config file";
+
+class ConfigE2e : public QuorvaneE2e {
+  protected:
+    // Quits by closing the window, which saves.
+    void close_and_wait() {
+        const Window window = main_window();
+        ASSERT_NE(window, 0u) << err();
+        x().close_window(window);
+        EXPECT_EQ(exit_code(), 0) << err();
+    }
+    // With no entry the program first asks whether to search; say no.
+    void decline_search() {
+        ASSERT_TRUE(wait_for([&] { return !x().mapped_windows_of_type("DIALOG").empty(); },
+                             std::chrono::seconds(15)))
+            << err();
+        x().close_window(x().mapped_windows_of_type("DIALOG").front());
+    }
+};
+
+// A tiny tmpfs over the home folder, seen by this test process and the
+// program it starts, and by nobody else.
+class PrivateDisk {
+  public:
+    bool mount_at(const std::string &folder, std::string *why) {
+        if (geteuid() != 0) {
+            *why = "needs root, to mount a tiny tmpfs in a private mount namespace";
+            return false;
+        }
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            *why = std::string("needs a private mount namespace: ") + strerror(errno);
+            return false;
+        }
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
+            *why = std::string("cannot mount a tmpfs: ") + strerror(errno);
+            return false;
+        }
+        folder_ = folder;
+        return true;
+    }
+    bool fill() {
+        const int fd = open((folder_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        const std::string block(512, 'f');
+        while (write(fd, block.data(), block.size()) > 0) {
+        }
+        const bool full = errno == ENOSPC;
+        return close(fd) == 0 && full;
+    }
+    bool make_read_only() {
+        return mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    ~PrivateDisk() {
+        if (!folder_.empty())
+            umount2(folder_.c_str(), MNT_DETACH);
+    }
+
+  private:
+    std::string folder_;
+};
+
+class UnwritableE2e : public ConfigE2e, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnwritableE2e, FileStaysAsItWas) {
+    const bool read_only = GetParam();
+    PrivateDisk disk;
+    std::string why;
+    if (!disk.mount_at(home(), &why))
+        GTEST_SKIP() << why;
+    write_config({"twm=twm", "other=xterm"}, 0, 0, 1);
+    write_file(config_path(), read_file(config_path()) + "# a note the save would drop\n");
+    const std::string before = read_file(config_path());
+    ASSERT_TRUE(read_only ? disk.make_read_only() : disk.fill()) << strerror(errno);
+
+    start();
+    close_and_wait();
+    EXPECT_EQ(read_file(config_path()), before);
+    EXPECT_TRUE(strays(home()).empty());
+    EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
+    EXPECT_FALSE(logged_warning(err(), READ_WARNING)) << err();
+}
+
+INSTANTIATE_TEST_SUITE_P(Disk, UnwritableE2e, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &param) {
+                             return std::string(param.param ? "ReadOnly" : "Full");
+                         });
+
+class KeptFileE2e : public ConfigE2e, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(KeptFileE2e, SavingKeepsLinkAndMode) {
+    const bool linked = GetParam();
+    write_config({"twm=twm", "other=xterm"}, 0, 0, 1);
+    const std::string saved = read_file(config_path());
+    std::string file = config_path();
+    if (linked) {
+        ASSERT_EQ(mkdir(path_of("dots").c_str(), 0700), 0);
+        file = path_of("dots/quorvanerc");
+        ASSERT_EQ(rename(config_path().c_str(), file.c_str()), 0);
+        ASSERT_EQ(symlink("../dots/quorvanerc", config_path().c_str()), 0);
+    }
+    write_file(file, saved + "# a note the save drops\n");
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+
+    start();
+    close_and_wait();
+    EXPECT_EQ(read_file(file), saved);
+    EXPECT_EQ(mode_of(file), 0600u);
+    if (linked) {
+        char target[256] = {};
+        ASSERT_GT(readlink(config_path().c_str(), target, sizeof target - 1), 0)
+            << "the link was replaced";
+        EXPECT_STREQ(target, "../dots/quorvanerc");
+        EXPECT_EQ(listing(path_of("dots")), std::set<std::string>{"quorvanerc"});
+    }
+    EXPECT_TRUE(strays(home()).empty());
+    EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
+}
+
+INSTANTIATE_TEST_SUITE_P(File, KeptFileE2e, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &param) {
+                             return std::string(param.param ? "BehindRelativeLink" : "Plain");
+                         });
+
+TEST_F(ConfigE2e, MissingFileGivesTheDefaultsAndIsWrittenOnQuit) {
+    const mode_t old_mask = umask(022);
+    start();
+    umask(old_mask);
+    decline_search();
+    close_and_wait();
+    EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
+    EXPECT_FALSE(logged_warning(err(), WRITE_WARNING)) << err();
+    EXPECT_EQ(read_file(config_path()),
+              "# Automatically generated file.\n# Do not edit (or make a backup copy before "
+              "doing so)\ndelay:15.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n");
+    EXPECT_EQ(mode_of(config_path()), 0644u);
+}
+
+TEST_F(ConfigE2e, FolderAsConfigWarnsAtStartAndAtQuit) {
+    ASSERT_EQ(mkdir(config_path().c_str(), 0700), 0);
+    start();
+    decline_search();
+    close_and_wait();
+    EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
+    EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
+    EXPECT_TRUE(listing(config_path()).empty());
+}
+
+TEST_F(ConfigE2e, UnreadableFileGivesTheReadWarning) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "needs a user other than root, who reads any file";
+    write_config({"twm=twm"}, 0, 0);
+    ASSERT_EQ(chmod(config_path().c_str(), 0), 0);
+    start();
+    decline_search();
+    close_and_wait();
+    EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
+}
+
+} // namespace

@@ -1,0 +1,284 @@
+#include "wmlist/config_file.h"
+
+#include "app/glib_ptr.h"
+#include "mainwin/main_window.h"
+#include "support/gtk_pump.h"
+#include "support/temp_dir.h"
+#include "wmlist/wm_list.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char HEADER[] = "# Automatically generated file.\n# Do not edit (or make a backup copy "
+                      "before doing so)\n";
+const char EXAMPLE[] = "# Automatically generated file.\n"
+                       "# Do not edit (or make a backup copy before doing so)\n"
+                       "Window Maker=/usr/local/bin/wmaker\n"
+                       "Fluxbox=/usr/local/bin/fluxbox\n"
+                       "twm=twm\n"
+                       "delay:15.000000\n"
+                       "restart_quorvane:0\n"
+                       "default_wm:1\n"
+                       "goback_btn:3\n";
+const char READ_WARNING[] = "Unable to read the config file, using the default values";
+const char WRITE_WARNING[] = "Unable to write the config file";
+
+void collect_warning(const gchar *, GLogLevelFlags, const gchar *message, gpointer warnings) {
+    static_cast<std::vector<std::string> *>(warnings)->push_back(message);
+}
+
+struct Row {
+    std::string description;
+    std::string command;
+    bool is_default;
+};
+
+class ConfigFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        create_main_window(&state);
+        set_config_path(&state, path().c_str());
+        state.save_on_exit = 1;
+        warnings.clear();
+        handler = g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, collect_warning, &warnings);
+    }
+    void TearDown() override {
+        g_log_remove_handler(nullptr, handler);
+        g_signal_handlers_disconnect_matched(state.window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
+                                             nullptr, &state);
+        gtk_widget_destroy(state.window);
+        pump_events();
+    }
+
+    std::string path() const { return tmp.file("rc"); }
+    GtkTreeModel *model() { return GTK_TREE_MODEL(state.store.get()); }
+
+    std::vector<Row> rows() {
+        std::vector<Row> result;
+        GtkTreeIter it;
+        for (gboolean ok = gtk_tree_model_get_iter_first(model(), &it); ok;
+             ok = gtk_tree_model_iter_next(model(), &it)) {
+            gchar *description = nullptr, *command = nullptr;
+            gboolean is_default = FALSE;
+            gtk_tree_model_get(model(), &it, COL_DESCRIPTION, &description, COL_COMMAND, &command,
+                               COL_IS_DEFAULT, &is_default, -1);
+            GCharPtr d(description), c(command);
+            result.push_back({d.get(), c.get(), is_default != FALSE});
+        }
+        return result;
+    }
+
+    // Index of the flagged rows and of the cursor row, -1 for none.
+    std::vector<int> flagged() {
+        std::vector<int> result;
+        const std::vector<Row> all = rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i].is_default)
+                result.push_back(static_cast<int>(i));
+        return result;
+    }
+    int cursor_row() {
+        GtkTreePath *path = nullptr;
+        gtk_tree_view_get_cursor(GTK_TREE_VIEW(state.tree_view), &path, nullptr);
+        if (path == nullptr)
+            return -1;
+        const int index = gtk_tree_path_get_indices(path)[0];
+        gtk_tree_path_free(path);
+        return index;
+    }
+    int selected_row() {
+        GtkTreeModel *m = nullptr;
+        GtkTreeIter it;
+        GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state.tree_view));
+        if (!gtk_tree_selection_get_selected(selection, &m, &it))
+            return -1;
+        GtkTreePath *path = gtk_tree_model_get_path(m, &it);
+        const int index = gtk_tree_path_get_indices(path)[0];
+        gtk_tree_path_free(path);
+        return index;
+    }
+
+    TempDir tmp;
+    AppState state{};
+    guint handler = 0;
+    std::vector<std::string> warnings;
+};
+
+TEST_F(ConfigFileTest, ExampleLoadsMarksTheDefaultAndSavesTheSameBytes) {
+    write_file(path(), EXAMPLE);
+    EXPECT_EQ(load_config(&state), 3);
+    const std::vector<Row> loaded = rows();
+    ASSERT_EQ(loaded.size(), 3u);
+    EXPECT_EQ(loaded[0].description, "Window Maker");
+    EXPECT_EQ(loaded[0].command, "/usr/local/bin/wmaker");
+    EXPECT_EQ(loaded[1].description, "Fluxbox");
+    EXPECT_EQ(loaded[2].command, "twm");
+    EXPECT_EQ(flagged(), std::vector<int>{1});
+    EXPECT_EQ(cursor_row(), 1);
+    EXPECT_EQ(selected_row(), 1);
+    EXPECT_DOUBLE_EQ(state.delay, 15.0);
+    EXPECT_EQ(state.restart, 0);
+    EXPECT_EQ(state.goback_btn, 3);
+
+    save_config(&state);
+    EXPECT_EQ(read_file(path()), EXAMPLE);
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(ConfigFileTest, DefaultPosition) {
+    const struct {
+        const char *line; // the default_wm line, or nothing
+        int marked;       // -1: no row marked or selected
+    } cases[] = {
+        {"", 0},
+        {"default_wm:2\n", 2},
+        {"default_wm:-1\n", -1},
+        {"default_wm:3\n", -1},
+        {"default_wm:99\n", -1},
+        {"default_wm:1junk\n", 1},
+        {"default_wm: 2\r\n", 2},
+        {"default_wm:x\n", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        TearDown();
+        SetUp();
+        write_file(path(), std::string("a=a\nb=b\nc=c\n") + c.line);
+        EXPECT_EQ(load_config(&state), 3);
+        EXPECT_EQ(flagged(), c.marked < 0 ? std::vector<int>{} : std::vector<int>{c.marked});
+        EXPECT_EQ(cursor_row(), c.marked);
+        EXPECT_EQ(selected_row(), c.marked);
+    }
+}
+
+TEST_F(ConfigFileTest, GobackButtonAgainstSavedRestart) {
+    const struct {
+        int goback_btn;
+        int saved_restart;
+        int restart;
+    } cases[] = {
+        {1, 0, 1}, {1, 1, 1}, {2, 1, 0}, {2, 0, 0}, {3, 0, 0},
+        {3, 1, 1}, {3, 5, 5}, {7, 1, 1}, {7, 0, 0}, {0, 1, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.goback_btn << "/" << c.saved_restart);
+        TearDown();
+        SetUp();
+        write_file(path(), "twm=twm\nrestart_quorvane:" + std::to_string(c.saved_restart) +
+                               "\ngoback_btn:" + std::to_string(c.goback_btn) + "\n");
+        EXPECT_EQ(load_config(&state), 1);
+        EXPECT_EQ(state.restart, c.restart);
+        EXPECT_EQ(state.goback_btn, c.goback_btn);
+        save_config(&state);
+        const std::string saved = read_file(path());
+        EXPECT_NE(saved.find("\nrestart_quorvane:" + std::to_string(c.restart) + "\n"),
+                  std::string::npos)
+            << saved;
+        EXPECT_NE(saved.find("\ngoback_btn:" + std::to_string(c.goback_btn) + "\n"),
+                  std::string::npos)
+            << saved;
+    }
+}
+
+TEST_F(ConfigFileTest, SettingsWithoutEntriesApplyAndCountNothing) {
+    write_file(path(), "# only settings\ndelay:2.5\ngoback_btn:1\n");
+    EXPECT_EQ(load_config(&state), 0);
+    EXPECT_DOUBLE_EQ(state.delay, 2.5);
+    EXPECT_EQ(state.restart, 1);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(ConfigFileTest, PathThatCannotBeUsed) {
+    const struct {
+        const char *name;
+        std::string path;
+    } cases[] = {
+        {"missing file", tmp.file("missing")},
+        {"folder that does not exist", tmp.file("none/rc")},
+        {"a folder", tmp.path()},
+        {"empty path", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        set_config_path(&state, c.path.c_str());
+        EXPECT_EQ(load_config(&state), 0);
+        EXPECT_EQ(warnings, std::vector<std::string>{READ_WARNING});
+        EXPECT_DOUBLE_EQ(state.delay, 15.0);
+        EXPECT_EQ(state.restart, 0);
+        EXPECT_STREQ(state.default_wm.get(), "0");
+        EXPECT_EQ(state.goback_btn, 3);
+        EXPECT_TRUE(rows().empty());
+        warnings.clear();
+        if (c.path != tmp.file("missing")) {
+            save_config(&state);
+            EXPECT_EQ(warnings, std::vector<std::string>{WRITE_WARNING});
+        }
+    }
+    EXPECT_FALSE(file_exists(tmp.file("none")));
+}
+
+TEST_F(ConfigFileTest, MissingFileIsWrittenWithTheDefaults) {
+    set_config_path(&state, tmp.file("missing").c_str());
+    load_config(&state);
+    warnings.clear();
+    save_config(&state);
+    EXPECT_EQ(read_file(tmp.file("missing")),
+              std::string(HEADER) +
+                  "delay:15.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n");
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(ConfigFileTest, NothingIsWrittenWhenSavingIsOff) {
+    write_file(path(), "kept=kept\n");
+    state.save_on_exit = 0;
+    add_wm_row(&state, "twm", "twm");
+    save_config(&state);
+    EXPECT_EQ(read_file(path()), "kept=kept\n");
+    state.save_on_exit = 0;
+    set_config_path(&state, tmp.file("new").c_str());
+    save_config(&state);
+    EXPECT_FALSE(file_exists(tmp.file("new")));
+}
+
+TEST_F(ConfigFileTest, SavedBytesComeFromTheListAndLeaveItAsItWas) {
+    state.delay = 0.5;
+    state.restart = 1;
+    state.goback_btn = 2;
+    state.default_wm.reset(g_strdup("0"));
+    add_wm_row(&state, "xterm -display :0 -e a=b", "x:y=z");
+    add_wm_row(&state, "b", "b");
+    add_wm_row(&state, "c", "c");
+    GtkTreeIter it;
+    ASSERT_TRUE(gtk_tree_model_iter_nth_child(model(), &it, nullptr, 1));
+    mark_default_row(state.store.get(), &it);
+    ASSERT_TRUE(gtk_tree_model_iter_nth_child(model(), &it, nullptr, 2));
+    mark_default_row(state.store.get(), &it);
+    save_config(&state);
+    EXPECT_EQ(read_file(path()),
+              std::string(HEADER) + "x y z=xterm -display  0 -e a b\nb=b\nc=c\n" +
+                  "delay:0.500000\nrestart_quorvane:1\ndefault_wm:2\ngoback_btn:2\n");
+    EXPECT_EQ(rows()[0].description, "x:y=z");
+    EXPECT_EQ(rows()[0].command, "xterm -display :0 -e a=b");
+}
+
+TEST_F(ConfigFileTest, SavingKeepsTheFileMode) {
+    write_file(path(), EXAMPLE);
+    ASSERT_EQ(chmod(path().c_str(), 0600), 0);
+    load_config(&state);
+    save_config(&state);
+    struct stat info;
+    ASSERT_EQ(stat(path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(read_file(path()), EXAMPLE);
+}
+
+} // namespace

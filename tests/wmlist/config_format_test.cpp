@@ -1,0 +1,261 @@
+#include "wmlist/config_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char HEADER[] = "# Automatically generated file.\n# Do not edit (or make a backup copy "
+                      "before doing so)\n";
+
+const char EXAMPLE[] = "# Automatically generated file.\n"
+                       "# Do not edit (or make a backup copy before doing so)\n"
+                       "Window Maker=/usr/local/bin/wmaker\n"
+                       "Fluxbox=/usr/local/bin/fluxbox\n"
+                       "twm=twm\n"
+                       "delay:15.000000\n"
+                       "restart_quorvane:0\n"
+                       "default_wm:1\n"
+                       "goback_btn:3\n";
+
+ConfigSettings defaults() {
+    return ConfigSettings{15.0, 0, "0", 3};
+}
+
+struct Parsed {
+    std::vector<ConfigEntry> entries;
+    ConfigSettings settings = defaults();
+    bool complete = false;
+};
+
+Parsed parse(const std::string &text) {
+    Parsed parsed;
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    FILE *stream = fmemopen(buffer.data(), text.size(), "r");
+    EXPECT_NE(stream, nullptr);
+    if (stream == nullptr)
+        return parsed;
+    parsed.complete = read_config_stream(stream, &parsed.entries, &parsed.settings);
+    fclose(stream);
+    return parsed;
+}
+
+std::string entries_text(const std::vector<ConfigEntry> &entries) {
+    std::string text;
+    for (const ConfigEntry &entry : entries)
+        text += "[" + entry.description + "|" + entry.command + "]";
+    return text;
+}
+
+struct ReadCase {
+    const char *name;
+    std::string input;
+    std::string entries; // "[description|command]" per entry
+    double delay;
+    int restart;
+    const char *default_wm;
+    int goback_btn;
+};
+
+const std::string W126(126, 'w');
+const std::string W127(127, 'w');
+const std::string W5000(5000, 'w');
+
+const ReadCase READ_CASES[] = {
+    {"empty file", "", "", 15.0, 0, "0", 3},
+    {"comments only", "#a=b\n#delay:3\n", "", 15.0, 0, "0", 3},
+    {"settings only", "delay:2\ngoback_btn:1\n", "", 2.0, 0, "0", 1},
+    {"hash after a blank is no comment", " #a=b\n", "[ #a|b]", 15.0, 0, "0", 3},
+    {"neither kind of line", "hello\n\n   \n\t\n", "", 15.0, 0, "0", 3},
+    {"colon and equals: setting and entry", "delay:5=x\n", "[delay:5|x]", 5.0, 0, "0", 3},
+    {"command with a display argument", "xterm=xterm -display :0\n", "[xterm|xterm -display :0]",
+     15.0, 0, "0", 3},
+    {"key holding two names", "my delay and goback_btn:7\n", "", 7.0, 0, "0", 7},
+    {"key holding all four names", "delay restart_quorvane default_wm goback_btn:2\n", "", 2.0, 2,
+     "2", 2},
+    {"names are case-sensitive", "Delay:4\nRESTART_QUORVANE:1\n", "", 15.0, 0, "0", 3},
+    {"delay written with equals", "delay=5\n", "[delay|5]", 15.0, 0, "0", 3},
+    {"blanks around equals", " a = b \n", "[ a | b]", 15.0, 0, "0", 3},
+    {"further separators belong to the command", "a=b=c:d\n", "[a|b=c:d]", 15.0, 0, "0", 3},
+    {"carriage return before the line end", "a=b\r\ndelay:2.5\r\ndefault_wm:2\r\n", "[a|b]", 2.5, 0,
+     "2", 3},
+    {"last line without newline", "a=b\ntwm=twm", "[a|b][twm|twm]", 15.0, 0, "0", 3},
+    {"last setting without newline", "goback_btn:2", "", 15.0, 0, "0", 2},
+    {"value keeps its leading blanks", "default_wm:  2  \n", "", 15.0, 0, "  2", 3},
+    {"numbers with junk after them", "restart_quorvane: 12abc\ngoback_btn:x\ndelay:  3.5s\n", "",
+     3.5, 12, "0", 0},
+    {"default_wm kept as text", "default_wm:1junk\n", "", 15.0, 0, "1junk", 3},
+    {"value after the first colon only", "delay:1:2\n", "", 1.0, 0, "0", 3},
+    {"later setting wins", "delay:1\ndelay:2\nrestart_quorvane:1\nrestart_quorvane:0\n", "", 2.0, 0,
+     "0", 3},
+    {"empty description and command", "=\n", "[|]", 15.0, 0, "0", 3},
+    {"line of 127 bytes", W126 + "=\n", "[" + W126 + "|]", 15.0, 0, "0", 3},
+    {"line of 128 bytes", W127 + "=\n", "[" + W127 + "|]", 15.0, 0, "0", 3},
+    {"line of 129 bytes, then another", W127 + "=a\nb=c\n", "[" + W127 + "|a][b|c]", 15.0, 0, "0",
+     3},
+    {"line of several thousand bytes", "x=" + W5000 + "\n", "[x|" + W5000 + "]", 15.0, 0, "0", 3},
+    {"comment of several thousand bytes", "#" + W5000 + "=\na=b\n", "[a|b]", 15.0, 0, "0", 3},
+};
+
+void PrintTo(const ReadCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class ReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadTest, EntriesAndSettings) {
+    const ReadCase &c = GetParam();
+    const Parsed parsed = parse(c.input);
+    EXPECT_TRUE(parsed.complete);
+    EXPECT_EQ(entries_text(parsed.entries), c.entries);
+    EXPECT_DOUBLE_EQ(parsed.settings.delay, c.delay);
+    EXPECT_EQ(parsed.settings.restart, c.restart);
+    EXPECT_EQ(parsed.settings.default_wm, c.default_wm);
+    EXPECT_EQ(parsed.settings.goback_btn, c.goback_btn);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ReadTest, ::testing::ValuesIn(READ_CASES),
+                         [](const ::testing::TestParamInfo<ReadCase> &param) {
+                             std::string name = param.param.name;
+                             for (char &ch : name)
+                                 if (!isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return name;
+                         });
+
+// A stream that hands out its text once, then fails every read; it gives up
+// with an end of file after many reads so a loop that ignores errors ends.
+struct FailingSource {
+    std::string text;
+    bool served = false;
+    int failed_reads = 0;
+};
+
+ssize_t read_then_fail(void *cookie, char *buffer, size_t size) {
+    auto *source = static_cast<FailingSource *>(cookie);
+    if (!source->served) {
+        source->served = true;
+        const size_t n = std::min(size, source->text.size());
+        memcpy(buffer, source->text.data(), n);
+        return static_cast<ssize_t>(n);
+    }
+    if (++source->failed_reads > 1000)
+        return 0;
+    errno = EIO;
+    return -1;
+}
+
+TEST(ReadErrorTest, EndsReadingAndKeepsWhatWasRead) {
+    FailingSource source{"a=b\ndelay:3\nc=d\n"};
+    cookie_io_functions_t functions{read_then_fail, nullptr, nullptr, nullptr};
+    FILE *stream = fopencookie(&source, "r", functions);
+    ASSERT_NE(stream, nullptr);
+    std::vector<ConfigEntry> entries;
+    ConfigSettings settings = defaults();
+    EXPECT_FALSE(read_config_stream(stream, &entries, &settings));
+    fclose(stream);
+    EXPECT_EQ(entries_text(entries), "[a|b][c|d]");
+    EXPECT_DOUBLE_EQ(settings.delay, 3.0);
+    EXPECT_LE(source.failed_reads, 2);
+}
+
+std::vector<ConfigRow> example_rows() {
+    return {{"Window Maker", "/usr/local/bin/wmaker", false},
+            {"Fluxbox", "/usr/local/bin/fluxbox", true},
+            {"twm", "twm", false}};
+}
+
+std::string settings_lines(const char *delay, int restart, int default_wm, int goback_btn) {
+    return std::string("delay:") + delay + "\nrestart_quorvane:" + std::to_string(restart) +
+           "\ndefault_wm:" + std::to_string(default_wm) +
+           "\ngoback_btn:" + std::to_string(goback_btn) + "\n";
+}
+
+TEST(FormatTest, ExampleIsWrittenToTheByte) {
+    EXPECT_EQ(format_config(HEADER, example_rows(), defaults()), EXAMPLE);
+}
+
+TEST(FormatTest, ExampleReadBackWritesTheSameBytes) {
+    const Parsed parsed = parse(EXAMPLE);
+    std::vector<ConfigRow> rows;
+    const int default_index = atoi(parsed.settings.default_wm.c_str());
+    for (size_t i = 0; i < parsed.entries.size(); ++i)
+        rows.push_back({parsed.entries[i].description, parsed.entries[i].command,
+                        static_cast<int>(i) == default_index});
+    EXPECT_EQ(format_config(HEADER, rows, parsed.settings), EXAMPLE);
+}
+
+TEST(FormatTest, HeaderThatWouldNotReadBackAsCommentsIsNotUsed) {
+    const std::string body = settings_lines("15.000000", 0, 0, 3);
+    const struct {
+        const char *header;
+        const char *written;
+    } cases[] = {
+        {"# Fichier généré.\n# Ne pas modifier\n", "# Fichier généré.\n# Ne pas modifier\n"},
+        {"# one line\n", "# one line\n"},
+        {"# good\nbad=line\n", HEADER},
+        {" # blank first\n", HEADER},
+        {"# no line end", HEADER},
+        {"", HEADER},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.header);
+        EXPECT_EQ(format_config(c.header, {}, defaults()), c.written + body);
+    }
+}
+
+struct FormatCase {
+    const char *name;
+    std::vector<ConfigRow> rows;
+    ConfigSettings settings;
+    std::string body; // what follows the header
+};
+
+const FormatCase FORMAT_CASES[] = {
+    {"empty list", {}, {15.0, 0, "0", 3}, settings_lines("15.000000", 0, 0, 3)},
+    {"no row flagged writes 0",
+     {{"a", "a", false}, {"b", "b", false}},
+     {15.0, 0, "1", 3},
+     "a=a\nb=b\n" + settings_lines("15.000000", 0, 0, 3)},
+    {"last flagged row wins",
+     {{"a", "a", true}, {"b", "b", false}, {"c", "c", true}},
+     {15.0, 0, "0", 3},
+     "a=a\nb=b\nc=c\n" + settings_lines("15.000000", 0, 2, 3)},
+    {"separators written as blanks",
+     {{"x:y=z", "xterm -display :0 -e a=b", false}},
+     {15.0, 0, "0", 3},
+     "x y z=xterm -display  0 -e a b\n" + settings_lines("15.000000", 0, 0, 3)},
+    {"settings written as they are", {}, {0.1, 5, "0", 7}, settings_lines("0.100000", 5, 0, 7)},
+    {"blanks kept",
+     {{" a ", " b ", false}},
+     {2.5, 1, "0", 1},
+     " a = b \n" + settings_lines("2.500000", 1, 0, 1)},
+};
+
+void PrintTo(const FormatCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class FormatCaseTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatCaseTest, Body) {
+    const FormatCase &c = GetParam();
+    EXPECT_EQ(format_config(HEADER, c.rows, c.settings), HEADER + c.body);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FormatCaseTest, ::testing::ValuesIn(FORMAT_CASES),
+                         [](const ::testing::TestParamInfo<FormatCase> &param) {
+                             std::string name = param.param.name;
+                             for (char &ch : name)
+                                 if (!isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return name;
+                         });
+
+} // namespace

@@ -1,0 +1,453 @@
+#include "wmlist/file_replace.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+
+// The test links with --wrap for these calls, so the code under test reaches
+// them through the injector below.
+extern "C" {
+ssize_t __real_write(int fd, const void *data, size_t size);
+int __real_fsync(int fd);
+int __real_rename(const char *from, const char *to);
+int __real_close(int fd);
+}
+
+namespace {
+
+struct Faults {
+    bool active = false;
+    int write_errno = 0;      // the failure of the write after the good ones
+    int good_writes = 0;      // writes that succeed before write_errno strikes
+    bool interrupt = false;   // every other write is cut short by a signal
+    size_t max_write = 0;     // writes take at most this many bytes (0: all)
+    int file_fsync_errno = 0; // fsync of a regular file fails
+    int folder_fsync_errno = 0;
+    int rename_errno = 0;
+    int close_errno = 0; // close closes, then reports this
+    int writes = 0;
+    bool interrupted_last = false;
+};
+
+Faults faults;
+
+bool is_folder(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+extern "C" {
+ssize_t __wrap_write(int fd, const void *data, size_t size) {
+    if (!faults.active)
+        return __real_write(fd, data, size);
+    if (faults.interrupt && !faults.interrupted_last) {
+        faults.interrupted_last = true;
+        errno = EINTR;
+        return -1;
+    }
+    faults.interrupted_last = false;
+    if (faults.write_errno != 0 && faults.writes >= faults.good_writes) {
+        errno = faults.write_errno;
+        return -1;
+    }
+    ++faults.writes;
+    if (faults.max_write != 0)
+        size = std::min(size, faults.max_write);
+    return __real_write(fd, data, size);
+}
+
+int __wrap_fsync(int fd) {
+    if (faults.active) {
+        const int injected = is_folder(fd) ? faults.folder_fsync_errno : faults.file_fsync_errno;
+        if (injected != 0) {
+            errno = injected;
+            return -1;
+        }
+    }
+    return __real_fsync(fd);
+}
+
+int __wrap_rename(const char *from, const char *to) {
+    if (faults.active && faults.rename_errno != 0) {
+        errno = faults.rename_errno;
+        return -1;
+    }
+    return __real_rename(from, to);
+}
+
+int __wrap_close(int fd) {
+    const int result = __real_close(fd);
+    if (faults.active && faults.close_errno != 0 && result == 0) {
+        errno = faults.close_errno;
+        return -1;
+    }
+    return result;
+}
+}
+
+namespace {
+
+// Faults apply to the calls made while one of these lives.
+class FaultScope {
+  public:
+    explicit FaultScope(const Faults &plan) {
+        faults = plan;
+        faults.active = true;
+    }
+    ~FaultScope() { faults = Faults{}; }
+};
+
+std::set<std::string> listing(const std::string &folder) {
+    std::set<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return names;
+    while (const dirent *entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.insert(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+mode_t mode_of(const std::string &path) {
+    struct stat info;
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+ino_t inode_of(const std::string &path) {
+    struct stat info;
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_ino;
+}
+
+std::string link_of(const std::string &path) {
+    char target[4096];
+    const ssize_t n = readlink(path.c_str(), target, sizeof target);
+    return n < 0 ? "(not a link)" : std::string(target, static_cast<size_t>(n));
+}
+
+bool replace(const std::string &path, const std::string &bytes) {
+    return replace_file_contents(path.c_str(), bytes.data(), bytes.size());
+}
+
+const std::string OLD = "old=contents that must survive\ndelay:15.000000\n";
+const std::string NEW = "new=the list as it is now, long enough to take several short writes\n";
+
+class ReplaceTest : public ::testing::Test {
+  protected:
+    std::string file() const { return tmp.file("rc"); }
+    TempDir tmp;
+};
+
+TEST_F(ReplaceTest, NewFileGetsTheUsualModeLessTheUmask) {
+    for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+        SCOPED_TRACE(mask);
+        const std::string path = tmp.file("new" + std::to_string(mask));
+        const mode_t old_mask = umask(mask);
+        const bool replaced = replace(path, NEW);
+        umask(old_mask);
+        ASSERT_TRUE(replaced) << strerror(errno);
+        EXPECT_EQ(read_file(path), NEW);
+        EXPECT_EQ(mode_of(path), 0666 & ~mask);
+    }
+    EXPECT_EQ(listing(tmp.path()), (std::set<std::string>{"new2", "new18", "new63"}));
+}
+
+TEST_F(ReplaceTest, ExistingFileKeepsItsModeAndIsReplacedWhole) {
+    for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0755}, mode_t{0444}}) {
+        SCOPED_TRACE(mode);
+        write_file(file(), OLD + OLD);
+        ASSERT_EQ(chmod(file().c_str(), mode), 0);
+        const ino_t before = inode_of(file());
+        ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
+        EXPECT_EQ(read_file(file()), NEW);
+        EXPECT_EQ(mode_of(file()), mode);
+        EXPECT_NE(inode_of(file()), before) << "not replaced by a new file";
+        EXPECT_EQ(listing(tmp.path()), std::set<std::string>{"rc"});
+    }
+}
+
+TEST_F(ReplaceTest, ChainOfRelativeLinksStaysAndItsFileIsReplaced) {
+    // home/.rc -> ../dots/link -> rc (each relative to its own folder)
+    ASSERT_EQ(mkdir(tmp.file("home").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(tmp.file("dots").c_str(), 0700), 0);
+    write_file(tmp.file("dots/rc"), OLD + OLD + OLD);
+    ASSERT_EQ(chmod(tmp.file("dots/rc").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("rc", tmp.file("dots/link").c_str()), 0);
+    ASSERT_EQ(symlink("../dots/link", tmp.file("home/.rc").c_str()), 0);
+    const ino_t before = inode_of(tmp.file("dots/rc"));
+
+    ASSERT_TRUE(replace(tmp.file("home/.rc"), NEW)) << strerror(errno);
+    EXPECT_EQ(link_of(tmp.file("home/.rc")), "../dots/link");
+    EXPECT_EQ(link_of(tmp.file("dots/link")), "rc");
+    EXPECT_EQ(read_file(tmp.file("dots/rc")), NEW);
+    EXPECT_NE(inode_of(tmp.file("dots/rc")), before) << "not replaced by a new file";
+    EXPECT_EQ(mode_of(tmp.file("dots/rc")), 0600u);
+    EXPECT_EQ(listing(tmp.file("home")), std::set<std::string>{".rc"});
+    EXPECT_EQ(listing(tmp.file("dots")), (std::set<std::string>{"link", "rc"}));
+}
+
+TEST_F(ReplaceTest, LinkToAMissingFileCreatesThatFile) {
+    ASSERT_EQ(symlink(tmp.file("real").c_str(), file().c_str()), 0);
+    ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
+    EXPECT_EQ(link_of(file()), tmp.file("real"));
+    EXPECT_EQ(read_file(tmp.file("real")), NEW);
+}
+
+TEST_F(ReplaceTest, LoopOfLinksFails) {
+    ASSERT_EQ(symlink("b", tmp.file("a").c_str()), 0);
+    ASSERT_EQ(symlink("a", tmp.file("b").c_str()), 0);
+    EXPECT_FALSE(replace(tmp.file("a"), NEW));
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_EQ(listing(tmp.path()), (std::set<std::string>{"a", "b"}));
+}
+
+TEST_F(ReplaceTest, HardLinkedFileIsRewrittenInPlace) {
+    write_file(file(), OLD + OLD + OLD);
+    ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+    const ino_t before = inode_of(file());
+    ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
+    EXPECT_EQ(inode_of(file()), before);
+    EXPECT_EQ(read_file(tmp.file("other")), NEW) << "the longer old text must be cut";
+    EXPECT_EQ(listing(tmp.path()), (std::set<std::string>{"other", "rc"}));
+}
+
+struct UnusablePath {
+    const char *name;
+    std::function<std::string(const TempDir &)> make;
+    int error;
+};
+
+TEST_F(ReplaceTest, UnusablePathFailsAndCreatesNothing) {
+    const UnusablePath cases[] = {
+        {"empty", [](const TempDir &) { return std::string(); }, ENOENT},
+        {"missing folder", [](const TempDir &t) { return t.file("none/rc"); }, ENOENT},
+        {"a folder", [](const TempDir &t) { return t.path(); }, EISDIR},
+        {"link to a folder",
+         [](const TempDir &t) {
+             EXPECT_EQ(symlink(".", t.file("dirlink").c_str()), 0);
+             return t.file("dirlink");
+         },
+         EISDIR},
+    };
+    for (const UnusablePath &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.make(tmp);
+        const std::set<std::string> before = listing(tmp.path());
+        errno = 0;
+        EXPECT_FALSE(replace(path, NEW));
+        EXPECT_EQ(errno, c.error);
+        EXPECT_EQ(listing(tmp.path()), before);
+    }
+}
+
+TEST_F(ReplaceTest, PipeWithAReaderIsWrittenNotReplaced) {
+    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
+    const int reader = open(file().c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(replace(file(), NEW)) << strerror(errno);
+    char received[256] = {};
+    EXPECT_EQ(read(reader, received, sizeof received), static_cast<ssize_t>(NEW.size()));
+    EXPECT_EQ(std::string(received), NEW);
+    close(reader);
+    struct stat info;
+    ASSERT_EQ(lstat(file().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(ReplaceTest, PipeWithoutReaderFailsAtOnce) {
+    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
+    EXPECT_FALSE(replace(file(), NEW));
+    EXPECT_EQ(errno, ENXIO);
+}
+
+struct Fault {
+    const char *name;
+    Faults plan;
+};
+
+Faults plan_of(const std::function<void(Faults &)> &set) {
+    Faults plan;
+    set(plan);
+    return plan;
+}
+
+TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
+    const Fault cases[] = {
+        {"disk full at the first write", plan_of([](Faults &f) { f.write_errno = ENOSPC; })},
+        {"quota after some writes", plan_of([](Faults &f) {
+             f.write_errno = EDQUOT;
+             f.good_writes = 2;
+             f.max_write = 5;
+         })},
+        {"I/O error on write", plan_of([](Faults &f) { f.write_errno = EIO; })},
+        {"sync fails", plan_of([](Faults &f) { f.file_fsync_errno = EIO; })},
+        {"close fails", plan_of([](Faults &f) { f.close_errno = EIO; })},
+        {"rename fails", plan_of([](Faults &f) { f.rename_errno = EXDEV; })},
+    };
+    for (const Fault &c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(file(), OLD);
+        ASSERT_EQ(chmod(file().c_str(), 0600), 0);
+        const ino_t before = inode_of(file());
+        bool replaced;
+        {
+            FaultScope scope(c.plan);
+            replaced = replace(file(), NEW);
+        }
+        EXPECT_FALSE(replaced);
+        EXPECT_EQ(read_file(file()), OLD);
+        EXPECT_EQ(inode_of(file()), before);
+        EXPECT_EQ(mode_of(file()), 0600u);
+        EXPECT_EQ(listing(tmp.path()), std::set<std::string>{"rc"});
+    }
+}
+
+TEST_F(ReplaceTest, InterruptedAndShortWritesAreCarriedOn) {
+    write_file(file(), OLD);
+    ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+    for (const std::string &path : {file(), tmp.file("new")}) {
+        SCOPED_TRACE(path);
+        bool replaced;
+        {
+            FaultScope scope(plan_of([](Faults &f) {
+                f.interrupt = true;
+                f.max_write = 3;
+            }));
+            replaced = replace(path, NEW);
+        }
+        EXPECT_TRUE(replaced) << strerror(errno);
+        EXPECT_EQ(read_file(path), NEW);
+    }
+    EXPECT_EQ(read_file(tmp.file("other")), NEW);
+}
+
+TEST_F(ReplaceTest, FolderSync) {
+    // A file system that cannot sync folders still takes the file; a folder
+    // sync that fails with an I/O error is reported although the file is in place.
+    const struct {
+        int error;
+        bool reported_ok;
+    } cases[] = {{EINVAL, true}, {EIO, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.error);
+        write_file(file(), OLD);
+        bool replaced;
+        {
+            FaultScope scope(plan_of([&](Faults &f) { f.folder_fsync_errno = c.error; }));
+            replaced = replace(file(), NEW);
+        }
+        EXPECT_EQ(replaced, c.reported_ok);
+        EXPECT_EQ(read_file(file()), NEW);
+        EXPECT_EQ(listing(tmp.path()), std::set<std::string>{"rc"});
+    }
+}
+
+// Runs the check as a user for whom permissions count: as root, in a child
+// that becomes nobody and owns the folder.
+int run_unprivileged(const std::string &folder, const std::function<bool()> &check) {
+    if (geteuid() != 0)
+        return check() ? 0 : 1;
+    const uid_t nobody = 65534;
+    EXPECT_EQ(chown(folder.c_str(), nobody, nobody), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(nobody) != 0 || setuid(nobody) != 0)
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(ReplaceTest, FolderThatTakesNoNewFile) {
+    const struct {
+        const char *name;
+        bool file_exists;
+        mode_t file_mode;
+        bool replaced;
+    } cases[] = {
+        {"writable file is rewritten in place", true, 0600, true},
+        {"read-only file stays", true, 0400, false},
+        {"missing file cannot be made", false, 0, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir outer;
+        const std::string folder = outer.file("locked");
+        const std::string path = folder + "/rc";
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        ASSERT_EQ(chmod(outer.path().c_str(), 0755), 0);
+        if (c.file_exists) {
+            write_file(path, OLD + OLD);
+            ASSERT_EQ(chmod(path.c_str(), c.file_mode), 0);
+            if (geteuid() == 0) {
+                ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+            }
+        }
+        ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+        const std::string expected = c.replaced ? NEW : OLD + OLD;
+        const int status = run_unprivileged(folder, [&] {
+            const bool replaced = replace(path, NEW);
+            return replaced == c.replaced && (!c.file_exists || read_file(path) == expected);
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(listing(folder),
+                  c.file_exists ? std::set<std::string>{"rc"} : std::set<std::string>{});
+        if (c.file_exists) {
+            EXPECT_EQ(read_file(path), expected);
+        }
+    }
+}
+
+TEST_F(ReplaceTest, FullDiskLeavesTheOldFile) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to mount a tiny tmpfs in a private mount namespace";
+    if (unshare(CLONE_NEWNS) != 0)
+        GTEST_SKIP() << "needs a private mount namespace: " << strerror(errno);
+    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0) << strerror(errno);
+    const std::string disk = tmp.file("disk");
+    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
+    ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k"), 0) << strerror(errno);
+    const std::string path = disk + "/rc";
+    write_file(path, OLD);
+    {
+        // Fill what is left.
+        const int fd = open((disk + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string block(1024, 'f');
+        while (__real_write(fd, block.data(), block.size()) > 0) {
+        }
+        EXPECT_EQ(errno, ENOSPC);
+        close(fd);
+    }
+    EXPECT_FALSE(replace(path, NEW));
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(read_file(path), OLD);
+    EXPECT_EQ(listing(disk), (std::set<std::string>{"filler", "rc"}));
+    ASSERT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
+}
+
+} // namespace
