@@ -1,7 +1,135 @@
 #include "launch/launcher.h"
 
-void install_child_reaper() {}
+#include "app/glib_ptr.h"
+#include "app/i18n.h"
+#include "dialogs/message_box.h"
+#include "launch/exec_plan.h"
+#include "wmlist/config_file.h"
+#include "wmlist/wm_list.h"
 
-void reap_children(int) {}
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-void launch_selected_wm(AppState *) {}
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kFailedStart = 128;
+
+void report_failed_start(const char *command, const char *description) {
+    GStringPtr text(g_string_new(nullptr));
+    g_string_printf(text.get(), tr("Cannot start \"%s\" (%s)"), command, description);
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s\n", text->str);
+    show_message(text->str, GTK_MESSAGE_ERROR);
+}
+
+// The unmap must reach the X server now: the program blocks for the child's
+// whole lifetime, and a request left in the output buffer would keep the
+// window on screen until then.
+void hide_main_window(AppState *state) {
+    gtk_widget_hide(state->window);
+    while (gtk_events_pending())
+        gtk_main_iteration();
+    gdk_flush();
+}
+
+enum class ChildEnd { Collected, CollectedElsewhere, NotCreated };
+
+ChildEnd run_child(const ExecPlan &plan, int *status) {
+    sigset_t child_signal, saved_mask;
+    sigemptyset(&child_signal);
+    sigaddset(&child_signal, SIGCHLD);
+    // With SIGCHLD held back, reap_children cannot collect the child before
+    // our own wait does, so a failed start is always seen.
+    const bool blocked = sigprocmask(SIG_BLOCK, &child_signal, &saved_mask) == 0;
+    if (!blocked)
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "sigprocmask failed\n");
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Async-signal-safe calls only from here on: the plan was made before.
+        if (blocked && sigprocmask(SIG_SETMASK, &saved_mask, nullptr) != 0)
+            _exit(kFailedStart);
+        run_exec_plan(plan);
+        _exit(kFailedStart);
+    }
+
+    ChildEnd end = ChildEnd::NotCreated;
+    while (pid > 0) {
+        const pid_t done = waitpid(pid, status, 0);
+        if (done == pid) {
+            end = ChildEnd::Collected;
+            break;
+        }
+        if (done < 0 && errno == ECHILD) {
+            end = ChildEnd::CollectedElsewhere;
+            break;
+        }
+    }
+    if (blocked && sigprocmask(SIG_SETMASK, &saved_mask, nullptr) != 0)
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "sigprocmask failed\n");
+    return end;
+}
+
+} // namespace
+
+void install_child_reaper() {
+    struct sigaction action = {};
+    action.sa_handler = reap_children;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_NOCLDSTOP;
+    if (sigaction(SIGCHLD, &action, nullptr) != 0) {
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "sigaction failed\n");
+        exit(1);
+    }
+}
+
+void reap_children(int) {
+    const int saved_errno = errno;
+    while (true) {
+        const pid_t pid = waitpid(-1, nullptr, WNOHANG);
+        if (pid > 0)
+            continue;
+        if (pid < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+    errno = saved_errno;
+}
+
+void launch_selected_wm(AppState *state) {
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view));
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    if (!gtk_tree_selection_get_selected(selection, &model, &row))
+        return;
+    gchar *command_text = nullptr;
+    gchar *description_text = nullptr;
+    gtk_tree_model_get(model, &row, COL_COMMAND, &command_text, COL_DESCRIPTION, &description_text,
+                       -1);
+    const GCharPtr command(command_text);
+    const GCharPtr description(description_text);
+    const char *command_or_empty = command ? command.get() : "";
+    const char *description_or_empty = description ? description.get() : "";
+
+    save_config(state);
+    const ExecPlan plan = prepare_exec(command_or_empty);
+
+    if (state->restart == 0) {
+        run_exec_plan(plan);
+        ignore_signals_again(plan);
+        install_child_reaper();
+        report_failed_start(command_or_empty, description_or_empty);
+        return;
+    }
+
+    hide_main_window(state);
+    int status = 0;
+    const ChildEnd end = run_child(plan, &status);
+    gtk_widget_show(state->window);
+    if (end == ChildEnd::NotCreated ||
+        (end == ChildEnd::Collected && WIFEXITED(status) && WEXITSTATUS(status) == kFailedStart))
+        report_failed_start(command_or_empty, description_or_empty);
+}

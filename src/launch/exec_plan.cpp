@@ -1,0 +1,112 @@
+#include "launch/exec_plan.h"
+
+#include <climits>
+#include <cstdlib>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char *kDefaultSearchPath = "/bin:/usr/bin";
+constexpr const char *kShell = "/bin/sh";
+
+// A file that the kernel cannot run (no "#!" line) is a shell script.
+int exec_or_script(const char *file, char *const argv0) noexcept {
+    char *const argv[] = {argv0, nullptr};
+    execv(file, argv);
+    if (errno != ENOEXEC)
+        return errno;
+    char *const script_argv[] = {const_cast<char *>(kShell), const_cast<char *>(file), nullptr};
+    execv(kShell, script_argv);
+    return errno;
+}
+
+void set_ignored_signals(const sigset_t &signals, void (*handler)(int)) noexcept {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    // Nothing to be done about a failure here, in a child that cannot report:
+    // the signal merely stays as it was.
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number)
+        if (sigismember(&signals, signal_number) == 1)
+            sigaction(signal_number, &action, nullptr);
+}
+
+sigset_t find_ignored_signals() {
+    sigset_t ignored;
+    sigemptyset(&ignored);
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        struct sigaction action;
+        // The C library's own signals cannot be asked for; they fail here.
+        if (sigaction(signal_number, nullptr, &action) == 0 &&
+            (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN)
+            sigaddset(&ignored, signal_number);
+    }
+    return ignored;
+}
+
+} // namespace
+
+ExecPlan prepare_exec(const std::string &command) {
+    ExecPlan plan;
+    plan.command = command;
+    plan.ignored_signals = find_ignored_signals();
+    if (command.empty()) {
+        plan.early_error = ENOENT;
+        return plan;
+    }
+    if (command.find('/') != std::string::npos) {
+        plan.candidates.push_back(command);
+        return plan;
+    }
+    if (command.size() > NAME_MAX) {
+        plan.early_error = ENAMETOOLONG;
+        return plan;
+    }
+    const char *search_path = getenv("PATH");
+    const std::string path = search_path != nullptr ? search_path : kDefaultSearchPath;
+    std::string::size_type start = 0;
+    while (true) {
+        const std::string::size_type end = path.find(':', start);
+        const std::string folder = path.substr(start, end - start);
+        // An empty element stands for the current folder.
+        plan.candidates.push_back(folder.empty() ? command : folder + "/" + command);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return plan;
+}
+
+int run_exec_plan(const ExecPlan &plan) noexcept {
+    set_ignored_signals(plan.ignored_signals, SIG_DFL);
+    if (plan.early_error != 0)
+        return plan.early_error;
+    char *const argv0 = const_cast<char *>(plan.command.c_str());
+    bool denied = false;
+    int error = ENOENT;
+    for (const std::string &candidate : plan.candidates) {
+        error = exec_or_script(candidate.c_str(), argv0);
+        switch (error) {
+        case EACCES:
+            denied = true;
+            break;
+        case ENOENT:
+        case ESTALE:
+        case ENOTDIR:
+        case ENODEV:
+        case ETIMEDOUT:
+            break;
+        default:
+            // Found but not runnable for another reason: searching on would
+            // start a different program than the one named.
+            return error;
+        }
+    }
+    return denied ? EACCES : error;
+}
+
+void ignore_signals_again(const ExecPlan &plan) {
+    set_ignored_signals(plan.ignored_signals, SIG_IGN);
+}
