@@ -1,5 +1,72 @@
 #include "app/command_line.h"
 
-void parse_command_line(int, char **, AppState *) {}
-void print_usage() {}
-void print_version() {}
+#include "app/i18n.h"
+#include "app/version.h"
+
+#include <getopt.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The banner is not translated: it names the program, not a message to the user.
+const char BANNER_LINE_1[] = "quorvane " QUORVANE_VERSION " " QUORVANE_HOME_PAGE "\n";
+const char BANNER_LINE_2[] = QUORVANE_COPYRIGHT "\n";
+
+const struct option LONG_OPTIONS[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {"DontSaveOnExit", no_argument, nullptr, 'd'},
+    {"config", required_argument, nullptr, 'c'},
+    {nullptr, 0, nullptr, 0},
+};
+
+void print_using(const char *path) {
+    GStringPtr text(g_string_new(nullptr));
+    g_string_printf(text.get(), tr("using %s\n"), path);
+    g_print("%s", text->str);
+}
+
+} // namespace
+
+void parse_command_line(int argc, char **argv, AppState *state) {
+    for (;;) {
+        const int code = getopt_long(argc, argv, "hvdc:", LONG_OPTIONS, nullptr);
+        switch (code) {
+        case -1:
+            return;
+        case 'c':
+            print_using(optarg);
+            set_config_path(state, optarg);
+            break;
+        case 'd':
+            g_print("%s", tr("don't save the config on exit\n"));
+            state->save_on_exit = 0;
+            break;
+        case 'h':
+            print_usage();
+            exit(0);
+        case 'v':
+            print_version();
+            exit(0);
+        default:
+            print_usage();
+            exit(1);
+        }
+    }
+}
+
+void print_usage() {
+    print_version();
+    g_print("\n");
+    g_print("%s", tr("usage: quorvane [OPTIONS]\n"));
+    g_print("%s", tr("  -h, --help\t\t\tprints this message\n"));
+    g_print("%s", tr("  -v, --version\t\t\tprints version information\n"));
+    g_print("%s", tr("  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"));
+    g_print("%s", tr("  -c, --config <filename>\tselect the config file\n"));
+}
+
+void print_version() {
+    g_print("%s", BANNER_LINE_1);
+    g_print("%s", BANNER_LINE_2);
+}

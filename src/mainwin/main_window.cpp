@@ -1,13 +1,15 @@
 #include "mainwin/main_window.h"
 
 #include "app/i18n.h"
+#include "app/version.h"
 #include "dialogs/preferences.h"
 #include "mainwin/countdown.h"
 #include "mainwin/list_input.h"
 #include "wmlist/config_file.h"
 #include "wmlist/wm_list.h"
 
-#define PROGRAM_TITLE "quorvane 0.4.1"
+// The title is a name, not a message: it is not translated.
+#define PROGRAM_TITLE "quorvane " QUORVANE_VERSION
 
 namespace {
 
