@@ -1,5 +1,6 @@
 #include "dialogs/message_box.h"
 
+#include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
 
 #include <gtest/gtest.h>
@@ -10,16 +11,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<GtkWidget *> message_boxes() {
-    std::vector<GtkWidget *> boxes;
-    GList *windows = gtk_window_list_toplevels();
-    for (GList *item = windows; item != nullptr; item = item->next)
-        if (GTK_IS_MESSAGE_DIALOG(item->data) && gtk_widget_get_visible(GTK_WIDGET(item->data)))
-            boxes.push_back(GTK_WIDGET(item->data));
-    g_list_free(windows);
-    return boxes;
-}
 
 struct BoxLook {
     std::string text;
@@ -60,7 +51,7 @@ TEST(ShowMessage, ReturnsAtOnceWithAParentlessModalBoxAtThePointer) {
     for (GtkMessageType type : {GTK_MESSAGE_INFO, GTK_MESSAGE_ERROR}) {
         SCOPED_TRACE(type);
         show_message(kTricky, type);
-        const std::vector<GtkWidget *> boxes = message_boxes();
+        const std::vector<GtkWidget *> boxes = visible_message_boxes();
         ASSERT_EQ(boxes.size(), 1u);
         const BoxLook look = look_at(boxes[0]);
         EXPECT_EQ(look.text, kTricky);
@@ -80,7 +71,7 @@ TEST(ShowMessage, TheCallerMayFreeTheTextAtOnce) {
     show_message(text, GTK_MESSAGE_INFO);
     memset(text, 'x', strlen(text));
     g_free(text);
-    const std::vector<GtkWidget *> boxes = message_boxes();
+    const std::vector<GtkWidget *> boxes = visible_message_boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(look_at(boxes[0]).text, "short-lived text");
     gtk_widget_destroy(boxes[0]);
@@ -92,7 +83,7 @@ TEST(ShowMessage, AnyResponseDestroysTheBox) {
     for (int response : {GTK_RESPONSE_CLOSE, GTK_RESPONSE_DELETE_EVENT}) {
         SCOPED_TRACE(response);
         show_message("Bye", GTK_MESSAGE_INFO);
-        std::vector<GtkWidget *> boxes = message_boxes();
+        std::vector<GtkWidget *> boxes = visible_message_boxes();
         ASSERT_EQ(boxes.size(), 1u);
         GtkWidget *box = boxes[0];
         gboolean destroyed = FALSE;
@@ -101,7 +92,7 @@ TEST(ShowMessage, AnyResponseDestroysTheBox) {
         gtk_dialog_response(GTK_DIALOG(box), response);
         pump_events();
         EXPECT_TRUE(destroyed);
-        EXPECT_TRUE(message_boxes().empty());
+        EXPECT_TRUE(visible_message_boxes().empty());
     }
 }
 
@@ -113,7 +104,7 @@ struct Answer {
 
 gboolean answer_question(gpointer data) {
     auto *answer = static_cast<Answer *>(data);
-    const std::vector<GtkWidget *> boxes = message_boxes();
+    const std::vector<GtkWidget *> boxes = visible_message_boxes();
     if (boxes.size() != 1)
         return TRUE; // not shown yet
     answer->look = look_at(boxes[0]);
@@ -136,7 +127,7 @@ TEST(AskQuestion, WaitsForTheAnswerAndReturnsIt) {
         EXPECT_EQ(answer.look.position, GTK_WIN_POS_MOUSE);
         EXPECT_EQ(answer.look.responses, (std::vector<int>{GTK_RESPONSE_NO, GTK_RESPONSE_YES}));
         pump_events();
-        EXPECT_TRUE(message_boxes().empty()) << "the box lives only during the call";
+        EXPECT_TRUE(visible_message_boxes().empty()) << "the box lives only during the call";
     }
 }
 

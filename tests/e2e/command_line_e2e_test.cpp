@@ -2,6 +2,7 @@
 // and which configuration file it reads and writes.
 #include "e2e/e2e_fixture.h"
 #include "support/wait.h"
+#include "wmlist/config_texts.h"
 
 #include <set>
 #include <string>
@@ -18,8 +19,6 @@ const std::string USAGE = BANNER + "\n"
                                    "  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"
                                    "  -c, --config <filename>\tselect the config file\n";
 const std::string NO_SAVE = "don't save the config on exit\n";
-const std::string READ_WARNING = "Unable to read the config file, using the default values";
-const std::string WRITE_WARNING = "Unable to write the config file";
 
 // Not in the layout the program writes, so any save shows in the bytes.
 const std::string HAND_WRITTEN = "# written by hand\nChosen=fake-wm\ndelay:0\n";

@@ -1,8 +1,8 @@
 #include "e2e/e2e_fixture.h"
 
 #include "support/wait.h"
+#include "wmlist/config_texts.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -17,24 +17,10 @@
 
 namespace {
 
-std::set<std::string> listing(const std::string &folder) {
-    std::set<std::string> names;
-    DIR *dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return names;
-    while (const dirent *entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.insert(name);
-    }
-    closedir(dir);
-    return names;
-}
-
 // Names the program might have left behind while replacing the file.
 std::set<std::string> strays(const std::string &folder) {
     std::set<std::string> result;
-    for (const std::string &name : listing(folder))
+    for (const std::string &name : list_folder(folder))
         if (name.rfind(".quorvanerc.", 0) == 0)
             result.insert(name);
     return result;
@@ -50,9 +36,6 @@ mode_t mode_of(const std::string &path) {
     EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
 }
-
-const char READ_WARNING[] = "Unable to read the config file, using the default values";
-const char WRITE_WARNING[] = "Unable to write the config file";
 
 class ConfigE2e : public QuorvaneE2e {
   protected:
@@ -166,7 +149,7 @@ TEST_P(KeptFileE2e, SavingKeepsLinkAndMode) {
         ASSERT_GT(readlink(config_path().c_str(), target, sizeof target - 1), 0)
             << "the link was replaced";
         EXPECT_STREQ(target, "../dots/quorvanerc");
-        EXPECT_EQ(listing(path_of("dots")), std::set<std::string>{"quorvanerc"});
+        EXPECT_EQ(list_folder(path_of("dots")), std::set<std::string>{"quorvanerc"});
     }
     EXPECT_TRUE(strays(home()).empty());
     EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
@@ -186,8 +169,8 @@ TEST_F(ConfigE2e, MissingFileGivesTheDefaultsAndIsWrittenOnQuit) {
     EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
     EXPECT_FALSE(logged_warning(err(), WRITE_WARNING)) << err();
     EXPECT_EQ(read_file(config_path()),
-              "# Automatically generated file.\n# Do not edit (or make a backup copy before "
-              "doing so)\ndelay:15.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n");
+              std::string(HEADER) +
+                  "delay:15.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n");
     EXPECT_EQ(mode_of(config_path()), 0644u);
 }
 
@@ -198,7 +181,7 @@ TEST_F(ConfigE2e, FolderAsConfigWarnsAtStartAndAtQuit) {
     close_and_wait();
     EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
     EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
-    EXPECT_TRUE(listing(config_path()).empty());
+    EXPECT_TRUE(list_folder(config_path()).empty());
 }
 
 TEST_F(ConfigE2e, UnreadableFileGivesTheReadWarning) {

@@ -1,5 +1,7 @@
 #include "e2e/e2e_fixture.h"
 
+#include "wmlist/config_texts.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,8 +26,7 @@ std::string QuorvaneE2e::install_fake_wm(const std::string &name) {
 
 void QuorvaneE2e::write_config(const std::vector<std::string> &entries, double delay, int restart,
                                int default_wm, int goback_btn) {
-    std::string text = "# Automatically generated file.\n# Do not edit (or make a backup copy "
-                       "before doing so)\n";
+    std::string text = HEADER;
     for (const auto &entry : entries)
         text += entry + "\n";
     char settings[256];

@@ -1,6 +1,7 @@
 #include "launch/launcher.h"
 
 #include "mainwin/main_window.h"
+#include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -14,28 +15,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<GtkWidget *> message_boxes() {
-    std::vector<GtkWidget *> boxes;
-    GList *windows = gtk_window_list_toplevels();
-    for (GList *item = windows; item != nullptr; item = item->next)
-        if (GTK_IS_MESSAGE_DIALOG(item->data) && gtk_widget_get_visible(GTK_WIDGET(item->data)))
-            boxes.push_back(GTK_WIDGET(item->data));
-    g_list_free(windows);
-    return boxes;
-}
-
-std::string box_text(GtkWidget *box) {
-    gchar *text = nullptr;
-    g_object_get(box, "text", &text, nullptr);
-    std::string result = text != nullptr ? text : "";
-    g_free(text);
-    return result;
-}
 
 GtkMessageType box_type(GtkWidget *box) {
     GtkMessageType type = GTK_MESSAGE_OTHER;
@@ -54,27 +38,19 @@ class LauncherTest : public ::testing::Test {
         create_main_window(&state);
         state.save_on_exit = 0;
         state.restart = 1;
-        handler_ = g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, capture_warning, &warnings);
+        warnings.emplace();
         gtk_widget_show(state.window);
         ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
         g_signal_connect(state.window, "unmap", G_CALLBACK(count_unmaps), &unmaps);
     }
     void TearDown() override {
-        g_log_remove_handler(nullptr, handler_);
+        warnings.reset();
         close_boxes();
-        g_signal_handlers_disconnect_matched(state.window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
-                                             nullptr, &state);
-        gtk_widget_destroy(state.window);
-        pump_events();
-    }
-
-    static void capture_warning(const gchar *, GLogLevelFlags, const gchar *message,
-                                gpointer warnings) {
-        static_cast<std::vector<std::string> *>(warnings)->push_back(message);
+        destroy_main_window(&state);
     }
 
     void close_boxes() {
-        for (GtkWidget *box : message_boxes())
+        for (GtkWidget *box : visible_message_boxes())
             gtk_widget_destroy(box);
         pump_events();
     }
@@ -97,9 +73,8 @@ class LauncherTest : public ::testing::Test {
 
     AppState state{};
     TempDir tmp;
-    std::vector<std::string> warnings;
+    std::optional<WarningCapture> warnings;
     int unmaps = 0;
-    guint handler_ = 0;
 };
 
 TEST_F(LauncherTest, ForkModeReportsOnlyAChildThatExitsWith128) {
@@ -124,7 +99,7 @@ TEST_F(LauncherTest, ForkModeReportsOnlyAChildThatExitsWith128) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        warnings.clear();
+        warnings->clear();
         unmaps = 0;
         gtk_list_store_clear(state.store.get());
         add_selected_row(c.command, "Some WM");
@@ -135,14 +110,14 @@ TEST_F(LauncherTest, ForkModeReportsOnlyAChildThatExitsWith128) {
         EXPECT_TRUE(gtk_widget_get_visible(state.window));
         const std::string report = "Cannot start \"" + c.command + "\" (Some WM)";
         if (c.reported) {
-            EXPECT_EQ(warnings, std::vector<std::string>{report + "\n"});
-            const std::vector<GtkWidget *> boxes = message_boxes();
+            EXPECT_EQ(warnings->messages(), std::vector<std::string>{report + "\n"});
+            const std::vector<GtkWidget *> boxes = visible_message_boxes();
             ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(box_text(boxes[0]), report);
+            EXPECT_EQ(message_box_text(boxes[0]), report);
             EXPECT_EQ(box_type(boxes[0]), GTK_MESSAGE_ERROR);
         } else {
-            EXPECT_TRUE(warnings.empty());
-            EXPECT_TRUE(message_boxes().empty());
+            EXPECT_TRUE(warnings->messages().empty());
+            EXPECT_TRUE(visible_message_boxes().empty());
         }
         EXPECT_TRUE(zombie_children(getpid()).empty());
         close_boxes();
@@ -156,9 +131,9 @@ TEST_F(LauncherTest, EveryOneOfManyFailedStartsIsReported) {
     int reported = 0;
     const int launches = 300;
     for (int launch = 0; launch < launches; ++launch) {
-        warnings.clear();
+        warnings->clear();
         launch_selected_wm(&state);
-        reported += warnings.size() == 1 ? 1 : 0;
+        reported += warnings->messages().size() == 1 ? 1 : 0;
         close_boxes();
     }
     EXPECT_EQ(reported, launches);
@@ -172,7 +147,7 @@ TEST_F(LauncherTest, FailedStartIsReportedVerbatimInBothModes) {
     const std::string report = "Cannot start \"" + command + "\" (" + description + ")";
     for (int restart : {1, 0}) {
         SCOPED_TRACE(restart != 0 ? "fork mode" : "exec mode");
-        warnings.clear();
+        warnings->clear();
         unmaps = 0;
         state.restart = restart;
         gtk_list_store_clear(state.store.get());
@@ -182,10 +157,10 @@ TEST_F(LauncherTest, FailedStartIsReportedVerbatimInBothModes) {
 
         launch_selected_wm(&state);
 
-        EXPECT_EQ(warnings, std::vector<std::string>{report + "\n"});
-        const std::vector<GtkWidget *> boxes = message_boxes();
+        EXPECT_EQ(warnings->messages(), std::vector<std::string>{report + "\n"});
+        const std::vector<GtkWidget *> boxes = visible_message_boxes();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(box_text(boxes[0]), report);
+        EXPECT_EQ(message_box_text(boxes[0]), report);
         // Exec mode never hides the window; fork mode hides it for the child.
         EXPECT_EQ(unmaps, restart);
         EXPECT_TRUE(gtk_widget_get_visible(state.window));
@@ -212,8 +187,8 @@ TEST_F(LauncherTest, WithoutSelectedRowNothingIsSavedStartedOrShown) {
     EXPECT_FALSE(file_exists(marker));
     EXPECT_FALSE(file_exists(tmp.file("config")));
     EXPECT_EQ(unmaps, 0);
-    EXPECT_TRUE(warnings.empty());
-    EXPECT_TRUE(message_boxes().empty());
+    EXPECT_TRUE(warnings->messages().empty());
+    EXPECT_TRUE(visible_message_boxes().empty());
 }
 
 // SIGCHLD is held back only around our own wait: the child gets the mask the
@@ -236,7 +211,7 @@ TEST_F(LauncherTest, ChildAndProgramKeepTheOriginalSignalMask) {
     char expected[64];
     snprintf(expected, sizeof expected, "SigBlk:\t%016lx\n", 1ul << (SIGUSR2 - 1));
     EXPECT_NE(read_file(seen).find(expected), std::string::npos) << read_file(seen);
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings->messages().empty());
 }
 
 TEST(ChildReaper, IsInstalledWithoutRestartAndWithAnEmptyMask) {

@@ -1,6 +1,7 @@
 #include "mainwin/countdown.h"
 
 #include "mainwin/main_window.h"
+#include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
 #include "support/temp_dir.h"
 #include "wmlist/wm_list.h"
@@ -22,10 +23,7 @@ class CountdownTest : public ::testing::Test {
     }
     void TearDown() override {
         stop_countdown(&state);
-        g_signal_handlers_disconnect_matched(state.window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
-                                             nullptr, &state);
-        gtk_widget_destroy(state.window);
-        pump_events();
+        destroy_main_window(&state);
     }
 
     std::string label() const { return gtk_label_get_text(GTK_LABEL(state.countdown_label)); }

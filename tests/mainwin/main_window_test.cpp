@@ -2,6 +2,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/legacy_gtk.h"
+#include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
 
@@ -47,13 +48,7 @@ class MainWindowTest : public ::testing::Test {
         quit = buttons[0];
         prefs = buttons[1];
     }
-    void TearDown() override {
-        // Destroying the window would run on_quit; cut that link first.
-        g_signal_handlers_disconnect_matched(state.window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
-                                             nullptr, &state);
-        gtk_widget_destroy(state.window);
-        pump_events();
-    }
+    void TearDown() override { destroy_main_window(&state); }
 
     void show_and_settle() {
         gtk_widget_show(state.window);

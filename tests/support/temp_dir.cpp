@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,4 +55,18 @@ void write_file(const std::string &path, const std::string &bytes) {
 bool file_exists(const std::string &path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
+}
+
+std::set<std::string> list_folder(const std::string &folder) {
+    std::set<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return names;
+    while (const dirent *entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.insert(name);
+    }
+    closedir(dir);
+    return names;
 }

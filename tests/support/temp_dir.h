@@ -1,6 +1,7 @@
 // A private temporary folder, removed with everything in it when it goes.
 #pragma once
 
+#include <set>
 #include <string>
 
 class TempDir {
@@ -20,3 +21,5 @@ class TempDir {
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &bytes);
 bool file_exists(const std::string &path);
+// The names in the folder, without "." and ".."; none if it cannot be read.
+std::set<std::string> list_folder(const std::string &folder);

@@ -1,43 +1,20 @@
 #include "wmlist/config_file.h"
 
-#include "app/glib_ptr.h"
 #include "mainwin/main_window.h"
-#include "support/gtk_pump.h"
+#include "support/gtk_probe.h"
 #include "support/temp_dir.h"
+#include "wmlist/config_texts.h"
 #include "wmlist/wm_list.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-const char HEADER[] = "# Automatically generated file.\n# Do not edit (or make a backup copy "
-                      "before doing so)\n";
-const char EXAMPLE[] = "# Automatically generated file.\n"
-                       "# Do not edit (or make a backup copy before doing so)\n"
-                       "Window Maker=/usr/local/bin/wmaker\n"
-                       "Fluxbox=/usr/local/bin/fluxbox\n"
-                       "twm=twm\n"
-                       "delay:15.000000\n"
-                       "restart_quorvane:0\n"
-                       "default_wm:1\n"
-                       "goback_btn:3\n";
-const char READ_WARNING[] = "Unable to read the config file, using the default values";
-const char WRITE_WARNING[] = "Unable to write the config file";
-
-void collect_warning(const gchar *, GLogLevelFlags, const gchar *message, gpointer warnings) {
-    static_cast<std::vector<std::string> *>(warnings)->push_back(message);
-}
-
-struct Row {
-    std::string description;
-    std::string command;
-    bool is_default;
-};
 
 class ConfigFileTest : public ::testing::Test {
   protected:
@@ -45,39 +22,22 @@ class ConfigFileTest : public ::testing::Test {
         create_main_window(&state);
         set_config_path(&state, path().c_str());
         state.save_on_exit = 1;
-        warnings.clear();
-        handler = g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, collect_warning, &warnings);
+        warnings.emplace();
     }
     void TearDown() override {
-        g_log_remove_handler(nullptr, handler);
-        g_signal_handlers_disconnect_matched(state.window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
-                                             nullptr, &state);
-        gtk_widget_destroy(state.window);
-        pump_events();
+        warnings.reset();
+        destroy_main_window(&state);
     }
 
     std::string path() const { return tmp.file("rc"); }
     GtkTreeModel *model() { return GTK_TREE_MODEL(state.store.get()); }
 
-    std::vector<Row> rows() {
-        std::vector<Row> result;
-        GtkTreeIter it;
-        for (gboolean ok = gtk_tree_model_get_iter_first(model(), &it); ok;
-             ok = gtk_tree_model_iter_next(model(), &it)) {
-            gchar *description = nullptr, *command = nullptr;
-            gboolean is_default = FALSE;
-            gtk_tree_model_get(model(), &it, COL_DESCRIPTION, &description, COL_COMMAND, &command,
-                               COL_IS_DEFAULT, &is_default, -1);
-            GCharPtr d(description), c(command);
-            result.push_back({d.get(), c.get(), is_default != FALSE});
-        }
-        return result;
-    }
+    std::vector<ListRow> rows() { return read_list_rows(state.store.get()); }
 
     // Index of the flagged rows and of the cursor row, -1 for none.
     std::vector<int> flagged() {
         std::vector<int> result;
-        const std::vector<Row> all = rows();
+        const std::vector<ListRow> all = rows();
         for (size_t i = 0; i < all.size(); ++i)
             if (all[i].is_default)
                 result.push_back(static_cast<int>(i));
@@ -92,28 +52,17 @@ class ConfigFileTest : public ::testing::Test {
         gtk_tree_path_free(path);
         return index;
     }
-    int selected_row() {
-        GtkTreeModel *m = nullptr;
-        GtkTreeIter it;
-        GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state.tree_view));
-        if (!gtk_tree_selection_get_selected(selection, &m, &it))
-            return -1;
-        GtkTreePath *path = gtk_tree_model_get_path(m, &it);
-        const int index = gtk_tree_path_get_indices(path)[0];
-        gtk_tree_path_free(path);
-        return index;
-    }
+    int selected_row() { return selected_row_index(state.tree_view); }
 
     TempDir tmp;
     AppState state{};
-    guint handler = 0;
-    std::vector<std::string> warnings;
+    std::optional<WarningCapture> warnings;
 };
 
 TEST_F(ConfigFileTest, ExampleLoadsMarksTheDefaultAndSavesTheSameBytes) {
     write_file(path(), EXAMPLE);
     EXPECT_EQ(load_config(&state), 3);
-    const std::vector<Row> loaded = rows();
+    const std::vector<ListRow> loaded = rows();
     ASSERT_EQ(loaded.size(), 3u);
     EXPECT_EQ(loaded[0].description, "Window Maker");
     EXPECT_EQ(loaded[0].command, "/usr/local/bin/wmaker");
@@ -128,7 +77,7 @@ TEST_F(ConfigFileTest, ExampleLoadsMarksTheDefaultAndSavesTheSameBytes) {
 
     save_config(&state);
     EXPECT_EQ(read_file(path()), EXAMPLE);
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings->messages().empty());
 }
 
 TEST_F(ConfigFileTest, DefaultPosition) {
@@ -192,7 +141,7 @@ TEST_F(ConfigFileTest, SettingsWithoutEntriesApplyAndCountNothing) {
     EXPECT_DOUBLE_EQ(state.delay, 2.5);
     EXPECT_EQ(state.restart, 1);
     EXPECT_TRUE(rows().empty());
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings->messages().empty());
 }
 
 TEST_F(ConfigFileTest, PathThatCannotBeUsed) {
@@ -211,16 +160,16 @@ TEST_F(ConfigFileTest, PathThatCannotBeUsed) {
         SetUp();
         set_config_path(&state, c.path.c_str());
         EXPECT_EQ(load_config(&state), 0);
-        EXPECT_EQ(warnings, std::vector<std::string>{READ_WARNING});
+        EXPECT_EQ(warnings->messages(), std::vector<std::string>{READ_WARNING});
         EXPECT_DOUBLE_EQ(state.delay, 15.0);
         EXPECT_EQ(state.restart, 0);
         EXPECT_STREQ(state.default_wm.get(), "0");
         EXPECT_EQ(state.goback_btn, 3);
         EXPECT_TRUE(rows().empty());
-        warnings.clear();
+        warnings->clear();
         if (c.path != tmp.file("missing")) {
             save_config(&state);
-            EXPECT_EQ(warnings, std::vector<std::string>{WRITE_WARNING});
+            EXPECT_EQ(warnings->messages(), std::vector<std::string>{WRITE_WARNING});
         }
     }
     EXPECT_FALSE(file_exists(tmp.file("none")));
@@ -229,12 +178,12 @@ TEST_F(ConfigFileTest, PathThatCannotBeUsed) {
 TEST_F(ConfigFileTest, MissingFileIsWrittenWithTheDefaults) {
     set_config_path(&state, tmp.file("missing").c_str());
     load_config(&state);
-    warnings.clear();
+    warnings->clear();
     save_config(&state);
     EXPECT_EQ(read_file(tmp.file("missing")),
               std::string(HEADER) +
                   "delay:15.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n");
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings->messages().empty());
 }
 
 TEST_F(ConfigFileTest, NothingIsWrittenWhenSavingIsOff) {

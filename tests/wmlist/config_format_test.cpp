@@ -1,5 +1,7 @@
 #include "wmlist/config_format.h"
 
+#include "wmlist/config_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,19 +11,6 @@
 #include <vector>
 
 namespace {
-
-const char HEADER[] = "# Automatically generated file.\n# Do not edit (or make a backup copy "
-                      "before doing so)\n";
-
-const char EXAMPLE[] = "# Automatically generated file.\n"
-                       "# Do not edit (or make a backup copy before doing so)\n"
-                       "Window Maker=/usr/local/bin/wmaker\n"
-                       "Fluxbox=/usr/local/bin/fluxbox\n"
-                       "twm=twm\n"
-                       "delay:15.000000\n"
-                       "restart_quorvane:0\n"
-                       "default_wm:1\n"
-                       "goback_btn:3\n";
 
 ConfigSettings defaults() {
     return ConfigSettings{15.0, 0, "0", 3};

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -114,20 +113,6 @@ class FaultScope {
     ~FaultScope() { faults = Faults{}; }
 };
 
-std::set<std::string> listing(const std::string &folder) {
-    std::set<std::string> names;
-    DIR *dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return names;
-    while (const dirent *entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.insert(name);
-    }
-    closedir(dir);
-    return names;
-}
-
 mode_t mode_of(const std::string &path) {
     struct stat info;
     EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
@@ -170,7 +155,7 @@ TEST_F(ReplaceTest, NewFileGetsTheUsualModeLessTheUmask) {
         EXPECT_EQ(read_file(path), NEW);
         EXPECT_EQ(mode_of(path), 0666 & ~mask);
     }
-    EXPECT_EQ(listing(tmp.path()), (std::set<std::string>{"new2", "new18", "new63"}));
+    EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"new2", "new18", "new63"}));
 }
 
 TEST_F(ReplaceTest, ExistingFileKeepsItsModeAndIsReplacedWhole) {
@@ -183,7 +168,7 @@ TEST_F(ReplaceTest, ExistingFileKeepsItsModeAndIsReplacedWhole) {
         EXPECT_EQ(read_file(file()), NEW);
         EXPECT_EQ(mode_of(file()), mode);
         EXPECT_NE(inode_of(file()), before) << "not replaced by a new file";
-        EXPECT_EQ(listing(tmp.path()), std::set<std::string>{"rc"});
+        EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
     }
 }
 
@@ -203,8 +188,8 @@ TEST_F(ReplaceTest, ChainOfRelativeLinksStaysAndItsFileIsReplaced) {
     EXPECT_EQ(read_file(tmp.file("dots/rc")), NEW);
     EXPECT_NE(inode_of(tmp.file("dots/rc")), before) << "not replaced by a new file";
     EXPECT_EQ(mode_of(tmp.file("dots/rc")), 0600u);
-    EXPECT_EQ(listing(tmp.file("home")), std::set<std::string>{".rc"});
-    EXPECT_EQ(listing(tmp.file("dots")), (std::set<std::string>{"link", "rc"}));
+    EXPECT_EQ(list_folder(tmp.file("home")), std::set<std::string>{".rc"});
+    EXPECT_EQ(list_folder(tmp.file("dots")), (std::set<std::string>{"link", "rc"}));
 }
 
 TEST_F(ReplaceTest, LinkToAMissingFileCreatesThatFile) {
@@ -219,7 +204,7 @@ TEST_F(ReplaceTest, LoopOfLinksFails) {
     ASSERT_EQ(symlink("a", tmp.file("b").c_str()), 0);
     EXPECT_FALSE(replace(tmp.file("a"), NEW));
     EXPECT_EQ(errno, ELOOP);
-    EXPECT_EQ(listing(tmp.path()), (std::set<std::string>{"a", "b"}));
+    EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"a", "b"}));
 }
 
 TEST_F(ReplaceTest, HardLinkedFileIsRewrittenInPlace) {
@@ -229,7 +214,7 @@ TEST_F(ReplaceTest, HardLinkedFileIsRewrittenInPlace) {
     ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
     EXPECT_EQ(inode_of(file()), before);
     EXPECT_EQ(read_file(tmp.file("other")), NEW) << "the longer old text must be cut";
-    EXPECT_EQ(listing(tmp.path()), (std::set<std::string>{"other", "rc"}));
+    EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"other", "rc"}));
 }
 
 struct UnusablePath {
@@ -253,11 +238,11 @@ TEST_F(ReplaceTest, UnusablePathFailsAndCreatesNothing) {
     for (const UnusablePath &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = c.make(tmp);
-        const std::set<std::string> before = listing(tmp.path());
+        const std::set<std::string> before = list_folder(tmp.path());
         errno = 0;
         EXPECT_FALSE(replace(path, NEW));
         EXPECT_EQ(errno, c.error);
-        EXPECT_EQ(listing(tmp.path()), before);
+        EXPECT_EQ(list_folder(tmp.path()), before);
     }
 }
 
@@ -319,7 +304,7 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
         EXPECT_EQ(read_file(file()), OLD);
         EXPECT_EQ(inode_of(file()), before);
         EXPECT_EQ(mode_of(file()), 0600u);
-        EXPECT_EQ(listing(tmp.path()), std::set<std::string>{"rc"});
+        EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
     }
 }
 
@@ -359,7 +344,7 @@ TEST_F(ReplaceTest, FolderSync) {
         }
         EXPECT_EQ(replaced, c.reported_ok);
         EXPECT_EQ(read_file(file()), NEW);
-        EXPECT_EQ(listing(tmp.path()), std::set<std::string>{"rc"});
+        EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
     }
 }
 
@@ -414,7 +399,7 @@ TEST_F(ReplaceTest, FolderThatTakesNoNewFile) {
             return replaced == c.replaced && (!c.file_exists || read_file(path) == expected);
         });
         EXPECT_EQ(status, 0);
-        EXPECT_EQ(listing(folder),
+        EXPECT_EQ(list_folder(folder),
                   c.file_exists ? std::set<std::string>{"rc"} : std::set<std::string>{});
         if (c.file_exists) {
             EXPECT_EQ(read_file(path), expected);
@@ -446,7 +431,7 @@ TEST_F(ReplaceTest, FullDiskLeavesTheOldFile) {
     EXPECT_FALSE(replace(path, NEW));
     EXPECT_EQ(errno, ENOSPC);
     EXPECT_EQ(read_file(path), OLD);
-    EXPECT_EQ(listing(disk), (std::set<std::string>{"filler", "rc"}));
+    EXPECT_EQ(list_folder(disk), (std::set<std::string>{"filler", "rc"}));
     ASSERT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
 }
 

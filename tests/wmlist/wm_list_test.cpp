@@ -1,6 +1,7 @@
 #include "wmlist/wm_list.h"
 
 #include "app/glib_ptr.h"
+#include "support/gtk_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct Row {
-    std::string description;
-    std::string command;
-    bool is_default;
-    bool blue;
-    bool black;
-    bool editable;
-    bool has_icon;
-};
 
 class WmListTest : public ::testing::Test {
   protected:
@@ -29,32 +20,7 @@ class WmListTest : public ::testing::Test {
 
     GtkTreeModel *model() { return GTK_TREE_MODEL(state.store.get()); }
 
-    std::vector<Row> rows() {
-        std::vector<Row> result;
-        GtkTreeIter it;
-        for (gboolean ok = gtk_tree_model_get_iter_first(model(), &it); ok;
-             ok = gtk_tree_model_iter_next(model(), &it)) {
-            gchar *description = nullptr, *command = nullptr;
-            gboolean is_default = FALSE, editable = FALSE;
-            GdkColor *colour = nullptr;
-            GdkPixbuf *icon = nullptr;
-            gtk_tree_model_get(model(), &it, COL_DESCRIPTION, &description, COL_COMMAND, &command,
-                               COL_IS_DEFAULT, &is_default, COL_FOREGROUND, &colour, COL_EDITABLE,
-                               &editable, COL_ICON, &icon, -1);
-            GCharPtr d(description), c(command);
-            Row row{d ? d.get() : "",  c ? c.get() : "", is_default != FALSE, false, false,
-                    editable != FALSE, icon != nullptr};
-            if (colour != nullptr) {
-                row.blue = colour->red == 0 && colour->green == 0 && colour->blue == 0xffff;
-                row.black = colour->red == 0 && colour->green == 0 && colour->blue == 0;
-                gdk_color_free(colour);
-            }
-            if (icon != nullptr)
-                g_object_unref(icon);
-            result.push_back(row);
-        }
-        return result;
-    }
+    std::vector<ListRow> rows() { return read_list_rows(state.store.get()); }
 
     GtkTreeIter nth(int n) {
         GtkTreeIter it;
@@ -64,7 +30,7 @@ class WmListTest : public ::testing::Test {
 
     int blue_rows() {
         int count = 0;
-        for (const Row &row : rows()) {
+        for (const ListRow &row : rows()) {
             EXPECT_EQ(row.blue, row.is_default) << row.description;
             count += row.blue ? 1 : 0;
         }
@@ -81,9 +47,9 @@ TEST_F(WmListTest, AddedRowTakesCommandBeforeDescriptionAndIsPlain) {
     mark_default_row(state.store.get(), &first);
     add_wm_row(&state, "/usr/bin/twm", "Tab WM");
 
-    const std::vector<Row> all = rows();
+    const std::vector<ListRow> all = rows();
     ASSERT_EQ(all.size(), 3u);
-    const Row &row = all[2];
+    const ListRow &row = all[2];
     EXPECT_EQ(row.command, "/usr/bin/twm");
     EXPECT_EQ(row.description, "Tab WM");
     // Even a copy of the default row starts as an ordinary one.
@@ -106,7 +72,7 @@ TEST_F(WmListTest, NewDefaultLeavesExactlyOneBlueRow) {
         clear_default_marks(state.store.get());
         GtkTreeIter chosen = nth(target);
         mark_default_row(state.store.get(), &chosen);
-        const std::vector<Row> all = rows();
+        const std::vector<ListRow> all = rows();
         EXPECT_EQ(blue_rows(), 1);
         EXPECT_TRUE(all[target].is_default);
     }
@@ -143,7 +109,7 @@ TEST_P(CellEditTest, StoresTheTextInTheRendererColumnOfTheNamedRow) {
     g_object_set_data(G_OBJECT(renderer.get()), CELL_COLUMN_KEY, GINT_TO_POINTER(c.column));
     on_cell_edited(GTK_CELL_RENDERER_TEXT(renderer.get()), c.path, c.text, state.store.get());
 
-    const std::vector<Row> all = rows();
+    const std::vector<ListRow> all = rows();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].description, "desc0");
     EXPECT_EQ(all[0].command, "cmd0");
