@@ -26,7 +26,7 @@ void set_default_config_path(AppState *state) {
     const char *home = find_home_folder();
     GStringPtr path(g_string_new(nullptr));
     if (home != nullptr)
-        g_string_printf(path.get(), "%s/.quorvanerc", home);
+        g_string_printf(path.get(), "%s/" CONFIG_FILE_NAME, home);
     else
         g_string_assign(path.get(), CONFIG_FILE_NAME);
     state->config_path = std::move(path);

@@ -127,12 +127,15 @@ bool sync_folder(const std::string &folder) {
     if (fd < 0)
         return true;
     const bool synced = sync_fd(fd) || errno == EINVAL || errno == EROFS;
-    if (!synced) {
-        close_quietly(fd);
-        return false;
-    }
     close_quietly(fd);
-    return true;
+    return synced;
+}
+
+// Removes a temporary that will not be used, keeping the errno being reported.
+void discard_temporary(const std::string &name) {
+    const int saved = errno;
+    unlink(name.c_str());
+    errno = saved;
 }
 
 bool write_new_file(int fd, mode_t mode, const struct stat *old, const char *data, size_t size) {
@@ -179,15 +182,11 @@ bool replace_file_contents(const char *path, const char *data, size_t size) {
     const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~current_umask());
     if (!write_new_file(fd, mode, exists ? &info : nullptr, data, size)) {
         close_quietly(fd);
-        const int saved = errno;
-        unlink(pattern.c_str());
-        errno = saved;
+        discard_temporary(pattern);
         return false;
     }
     if (!close_fd(fd) || rename(pattern.c_str(), target.c_str()) != 0) {
-        const int saved = errno;
-        unlink(pattern.c_str());
-        errno = saved;
+        discard_temporary(pattern);
         return false;
     }
     return sync_folder(folder_of(target));

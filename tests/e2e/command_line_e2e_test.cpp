@@ -29,13 +29,6 @@ std::string replace_all(std::string text, const std::string &from, const std::st
     return text;
 }
 
-size_t count_of(const std::string &text, const std::string &part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class CommandLineE2e : public QuorvaneE2e {
   protected:
     // Answers the first-start question, if the program asks it, by closing it,

@@ -48,10 +48,9 @@ class ConfigE2e : public QuorvaneE2e {
     }
     // With no entry the program first asks whether to search; say no.
     void decline_search() {
-        ASSERT_TRUE(wait_for([&] { return !x().mapped_windows_of_type("DIALOG").empty(); },
-                             std::chrono::seconds(15)))
-            << err();
-        x().close_window(x().mapped_windows_of_type("DIALOG").front());
+        const Window question = wait_for_dialog();
+        ASSERT_NE(question, 0u) << err();
+        x().close_window(question);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "e2e/e2e_fixture.h"
 
+#include "support/wait.h"
+
 #include "wmlist/config_texts.h"
 
 #include <sys/stat.h>
@@ -54,6 +56,25 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
 
 Window QuorvaneE2e::main_window() {
     return x_->wait_for_viewable(MAIN_TITLE);
+}
+
+Window QuorvaneE2e::wait_for_dialog(std::chrono::milliseconds limit) {
+    Window dialog = 0;
+    wait_for(
+        [&] {
+            const std::vector<Window> found = x_->mapped_windows_of_type("DIALOG");
+            dialog = found.empty() ? 0 : found.front();
+            return dialog != 0;
+        },
+        limit);
+    return dialog;
+}
+
+size_t count_of(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
 }
 
 int QuorvaneE2e::exit_code(std::chrono::milliseconds limit) {

@@ -17,6 +17,9 @@
 
 #define MAIN_TITLE "quorvane 0.4.1"
 
+// How many times part occurs in text (overlapping occurrences counted).
+size_t count_of(const std::string &text, const std::string &part);
+
 class QuorvaneE2e : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -35,6 +38,8 @@ class QuorvaneE2e : public ::testing::Test {
     void start(const std::vector<std::string> &args = {},
                const std::map<std::string, std::string> &extra_env = {});
     Window main_window();
+    // The first mapped dialog (a message box or the question), or 0 at the limit.
+    Window wait_for_dialog(std::chrono::milliseconds limit = std::chrono::seconds(15));
     // Exit status of a normal exit, or -1 after a signal or the deadline.
     int exit_code(std::chrono::milliseconds limit = std::chrono::seconds(15));
     std::string out() const { return read_file(tmp_.file("stdout")); }

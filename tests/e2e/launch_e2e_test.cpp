@@ -66,26 +66,9 @@ class LaunchE2e : public QuorvaneE2e {
 
     std::vector<Window> boxes() { return x().mapped_windows_of_type("DIALOG"); }
 
-    Window wait_for_box() {
-        Window box = 0;
-        wait_for([&] {
-            const std::vector<Window> found = boxes();
-            box = found.empty() ? 0 : found[0];
-            return box != 0;
-        });
-        return box;
-    }
-
     void press_in(Window window, const std::string &key) {
         x().focus(window);
         x().key(key);
-    }
-
-    static size_t count_of(const std::string &text, const std::string &part) {
-        size_t count = 0;
-        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-            ++count;
-        return count;
     }
 
     std::string copies() { return file_exists(path_of("copy")) ? read_file(path_of("copy")) : ""; }
@@ -284,7 +267,7 @@ TEST_P(ChildEndE2e, OnlyAnExitWith128IsReportedInForkMode) {
         EXPECT_NE(head.find("(quorvane:" + std::to_string(app().pid()) + "): WARNING **: "),
                   std::string::npos)
             << head;
-        const Window box = wait_for_box();
+        const Window box = wait_for_dialog();
         ASSERT_NE(box, 0u);
         press_in(box, "Escape");
         EXPECT_TRUE(wait_for([&] { return boxes().empty(); }));
@@ -315,7 +298,7 @@ TEST_F(LaunchE2e, FiftyFailedStartsInARowAreEachReported) {
     for (size_t launch = 1; launch <= 50; ++launch) {
         SCOPED_TRACE(launch);
         press_in(window, "Return");
-        const Window box = wait_for_box();
+        const Window box = wait_for_dialog();
         ASSERT_NE(box, 0u) << err();
         EXPECT_EQ(count_of(err(), line), launch);
         x().close_window(box);
@@ -332,7 +315,7 @@ TEST_F(LaunchE2e, FailedExecInExecModeLeavesTheProgramWorking) {
     start();
     const Window window = main_window();
     ASSERT_NE(window, 0u) << err();
-    const Window box = wait_for_box();
+    const Window box = wait_for_dialog();
     ASSERT_NE(box, 0u) << err();
     EXPECT_TRUE(x().is_viewable(window));
     EXPECT_EQ(count_of(err(), "Cannot start \"no-such-wm-%s%d\" (Missing %s 100%)\n"), 1u) << err();
@@ -358,7 +341,7 @@ class QuestionE2e : public LaunchE2e, public ::testing::WithParamInterface<Answe
 TEST_P(QuestionE2e, WithoutConfigurationTheQuestionComesFirst) {
     const Answer answer = GetParam();
     start();
-    const Window box = wait_for_box();
+    const Window box = wait_for_dialog();
     ASSERT_NE(box, 0u) << err();
     for (Window window : x().windows_titled(MAIN_TITLE))
         EXPECT_FALSE(x().is_viewable(window));

@@ -12,6 +12,15 @@
 
 namespace {
 
+// A test name from a case's description: GoogleTest takes letters, digits and "_".
+template <typename Case> std::string case_name(const ::testing::TestParamInfo<Case> &param) {
+    std::string name = param.param.name;
+    for (char &ch : name)
+        if (!isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return name;
+}
+
 ConfigSettings defaults() {
     return ConfigSettings{15.0, 0, "0", 3};
 }
@@ -109,14 +118,7 @@ TEST_P(ReadTest, EntriesAndSettings) {
     EXPECT_EQ(parsed.settings.goback_btn, c.goback_btn);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, ReadTest, ::testing::ValuesIn(READ_CASES),
-                         [](const ::testing::TestParamInfo<ReadCase> &param) {
-                             std::string name = param.param.name;
-                             for (char &ch : name)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Lines, ReadTest, ::testing::ValuesIn(READ_CASES), case_name<ReadCase>);
 
 // A stream that hands out its text once, then fails every read; it gives up
 // with an end of file after many reads so a loop that ignores errors ends.
@@ -239,12 +241,6 @@ TEST_P(FormatCaseTest, Body) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FormatCaseTest, ::testing::ValuesIn(FORMAT_CASES),
-                         [](const ::testing::TestParamInfo<FormatCase> &param) {
-                             std::string name = param.param.name;
-                             for (char &ch : name)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+                         case_name<FormatCase>);
 
 } // namespace
