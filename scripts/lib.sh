@@ -7,7 +7,13 @@ PACKAGES=(
     libgtest-dev
     xvfb libx11-dev libxtst-dev
     clang libclang-rt-14-dev
+    locales
+    twm xinit x11-utils
+    zenity gnuplot-nox
 )
+
+# Locales that the tests run the program in.
+LOCALES=(de_DE.UTF-8 fr_FR.UTF-8)
 
 ensure_packages() {
     local missing=() package
@@ -27,6 +33,27 @@ ensure_packages() {
     echo "Installing: ${missing[*]}"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Generates the test locales that are missing (root only; others are told how).
+ensure_locales() {
+    local missing=() name available
+    available=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+    for name in "${LOCALES[@]}"; do
+        local short
+        short=$(echo "$name" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+        grep -qx "$short" <<<"$available" || missing+=("$name")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Some test locales are missing; tests that need them will skip. Generate them with:"
+        echo "    sudo sh -c 'printf \"%s UTF-8\\n\" ${missing[*]} >>/etc/locale.gen && locale-gen'"
+        return 0
+    fi
+    for name in "${missing[@]}"; do
+        grep -qx "$name UTF-8" /etc/locale.gen || echo "$name UTF-8" >>/etc/locale.gen
+    done
+    locale-gen >/dev/null
 }
 
 jobs() {
