@@ -26,6 +26,10 @@ struct AppState {
     GtkWidget *countdown_label;
     GStringPtr config_path;
     int save_on_exit;
+    // Why the configuration file, which exists, could not be read in full at
+    // start-up; null when it was read or did not exist. Saving over a file we
+    // never saw whole would lose what we missed.
+    GCharPtr config_read_error;
 };
 
 // The file name looked for in the home folder.

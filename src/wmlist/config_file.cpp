@@ -6,10 +6,10 @@
 #include "wmlist/file_replace.h"
 #include "wmlist/wm_list.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -21,14 +21,28 @@ void warn(const char *text) {
     g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text);
 }
 
-// False when the file could not be opened or a read error cut it short.
-bool read_config_file(const char *path, std::vector<ConfigEntry> *entries,
-                      ConfigSettings *settings) {
-    FILE *stream = fopen(path, "r");
+void warn_unwritten(const char *reason) {
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s: %s", tr("Unable to write the config file"), reason);
+}
+
+// Reads the file into the list and the settings, counting the rows added.
+// Returns 0 when it was read in full, ENOENT when there is none, or the errno
+// that stopped reading; the rows read before a read error stay, since losing
+// them would empty the list.
+int read_config_file(AppState *state, ConfigSettings *settings, int *count) {
+    FILE *stream = fopen(config_file_path(state), "r");
     if (stream == nullptr)
-        return false;
-    const bool complete = read_config_stream(stream, entries, settings);
-    return fclose(stream) == 0 && complete;
+        return errno != 0 ? errno : EIO;
+    int error = read_config_stream(
+        stream,
+        [state, count](const char *description, const char *command) {
+            add_wm_row(state, command, description);
+            ++*count;
+        },
+        settings);
+    if (fclose(stream) != 0 && error == 0)
+        error = errno != 0 ? errno : EIO;
+    return error;
 }
 
 void apply_goback_btn(AppState *state) {
@@ -51,8 +65,8 @@ void select_default_row(AppState *state, int count) {
     gtk_tree_path_free(path);
 }
 
-std::vector<ConfigRow> list_rows(AppState *state) {
-    std::vector<ConfigRow> rows;
+std::string format_list(AppState *state) {
+    ConfigText text(tr(CONFIG_HEADER));
     GtkTreeModel *model = GTK_TREE_MODEL(state->store.get());
     GtkTreeIter row;
     for (gboolean more = gtk_tree_model_get_iter_first(model, &row); more;
@@ -64,31 +78,29 @@ std::vector<ConfigRow> list_rows(AppState *state) {
                            COL_IS_DEFAULT, &is_default, -1);
         GCharPtr owned_description(description);
         GCharPtr owned_command(command);
-        rows.push_back(ConfigRow{description != nullptr ? description : "",
-                                 command != nullptr ? command : "", is_default != FALSE});
+        text.add_row(description != nullptr ? description : "", command != nullptr ? command : "",
+                     is_default != FALSE);
     }
-    return rows;
+    return text.finish(ConfigSettings{state->delay, state->restart, "", state->goback_btn});
 }
 
 } // namespace
 
 int load_config(AppState *state) {
     ConfigSettings settings{15.0, 0, "0", GOBACK_REMEMBER};
-    std::vector<ConfigEntry> entries;
-    // Rows read before a read error are kept: losing them would empty the
-    // list that the next save writes back.
-    if (!read_config_file(config_file_path(state), &entries, &settings))
+    int count = 0;
+    const int error = read_config_file(state, &settings, &count);
+    if (error != 0)
         warn(tr("Unable to read the config file, using the default values"));
+    state->config_read_error.reset(error != 0 && error != ENOENT ? g_strdup(g_strerror(error))
+                                                                 : nullptr);
 
     state->delay = settings.delay;
     state->restart = settings.restart;
     state->default_wm.reset(g_strdup(settings.default_wm.c_str()));
     state->goback_btn = settings.goback_btn;
-    for (const ConfigEntry &entry : entries)
-        add_wm_row(state, entry.command.c_str(), entry.description.c_str());
 
     apply_goback_btn(state);
-    const int count = static_cast<int>(entries.size());
     if (count == 0)
         return 0;
     select_default_row(state, count);
@@ -98,8 +110,13 @@ int load_config(AppState *state) {
 void save_config(AppState *state) {
     if (state->save_on_exit == 0)
         return;
-    const ConfigSettings settings{state->delay, state->restart, "", state->goback_btn};
-    const std::string text = format_config(tr(CONFIG_HEADER), list_rows(state), settings);
+    if (state->config_read_error) {
+        GCharPtr reason(g_strdup_printf(tr("it could not be read in full at start-up (%s)"),
+                                        state->config_read_error.get()));
+        warn_unwritten(reason.get());
+        return;
+    }
+    const std::string text = format_list(state);
     if (!replace_file_contents(config_file_path(state), text.data(), text.size()))
-        warn(tr("Unable to write the config file"));
+        warn_unwritten(g_strerror(errno));
 }

@@ -1,9 +1,8 @@
 #include "wmlist/config_format.h"
 
-#include "app/glib_ptr.h"
-
 #include <glib.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,7 +28,7 @@ void read_setting(const char *line, ConfigSettings *settings) {
     const char *value = g_strchomp(parts.get()[1]);
     // Every name the key contains takes the value, so no else here.
     if (strstr(key, "delay") != nullptr)
-        settings->delay = atof(value);
+        settings->delay = parse_delay(value);
     if (strstr(key, "restart_quorvane") != nullptr)
         settings->restart = atoi(value);
     if (strstr(key, "default_wm") != nullptr)
@@ -38,17 +37,15 @@ void read_setting(const char *line, ConfigSettings *settings) {
         settings->goback_btn = atoi(value);
 }
 
-void read_entry(const char *line, std::vector<ConfigEntry> *entries) {
+void read_entry(const char *line, const EntrySink &add_entry) {
     GStrvPtr parts(g_strsplit(line, "=", 2));
-    entries->push_back(ConfigEntry{parts.get()[0], g_strchomp(parts.get()[1])});
+    add_entry(parts.get()[0], g_strchomp(parts.get()[1]));
 }
 
-// The file has no quoting, so these two would split the line differently
-// when read back.
-std::string blank_separators(const std::string &text) {
-    GCharPtr copy(g_strdup(text.c_str()));
-    g_strdelimit(copy.get(), ":=", ' ');
-    return copy.get();
+// The file has no quoting: these would split the line differently, or end
+// it, when read back.
+void blank_separators(gchar *text) {
+    g_strdelimit(text, ":=\n", ' ');
 }
 
 // The reader skips only lines that begin with "#"; a translation that breaks
@@ -67,10 +64,14 @@ bool is_comment_block(const char *text) {
 
 } // namespace
 
-bool read_config_stream(FILE *stream, std::vector<ConfigEntry> *entries, ConfigSettings *settings) {
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings) {
     GStringPtr line(g_string_new(nullptr));
+    int error = 0;
     while (!feof(stream) && !ferror(stream)) {
+        errno = 0;
         read_line(stream, line.get());
+        if (ferror(stream))
+            error = errno != 0 ? errno : EIO;
         const char *text = line->str;
         if (line->len == 0 || text[0] == '#')
             continue;
@@ -78,25 +79,47 @@ bool read_config_stream(FILE *stream, std::vector<ConfigEntry> *entries, ConfigS
         if (strchr(text, ':') != nullptr)
             read_setting(text, settings);
         if (strchr(text, '=') != nullptr)
-            read_entry(text, entries);
+            read_entry(text, add_entry);
     }
-    return !ferror(stream);
+    return error;
+}
+
+double parse_delay(const char *value) {
+    // "%f" writes the locale's decimal point; a file written under one locale
+    // must mean the same under another.
+    GCharPtr copy(g_strdup(value));
+    g_strdelimit(copy.get(), ",", '.');
+    return g_ascii_strtod(copy.get(), nullptr);
+}
+
+ConfigText::ConfigText(const char *header)
+    : text_(g_string_new(is_comment_block(header) ? header : CONFIG_HEADER)) {}
+
+void ConfigText::add_row(const char *description, const char *command, bool is_default) {
+    GCharPtr left(g_strdup(description));
+    GCharPtr right(g_strdup(command));
+    blank_separators(left.get());
+    blank_separators(right.get());
+    // A blank in front keeps the entry from reading back as a comment.
+    if (left.get()[0] == '#')
+        g_string_append_c(text_.get(), ' ');
+    g_string_append_printf(text_.get(), "%s=%s\n", left.get(), right.get());
+    if (is_default)
+        default_position_ = position_;
+    ++position_;
+}
+
+std::string ConfigText::finish(const ConfigSettings &settings) {
+    g_string_append_printf(
+        text_.get(), "delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
+        settings.delay, settings.restart, default_position_, settings.goback_btn);
+    return std::string(text_->str, text_->len);
 }
 
 std::string format_config(const char *header, const std::vector<ConfigRow> &rows,
                           const ConfigSettings &settings) {
-    GStringPtr text(g_string_new(is_comment_block(header) ? header : CONFIG_HEADER));
-    int default_position = 0;
-    int position = 0;
-    for (const ConfigRow &row : rows) {
-        g_string_append_printf(text.get(), "%s=%s\n", blank_separators(row.description).c_str(),
-                               blank_separators(row.command).c_str());
-        if (row.is_default)
-            default_position = position;
-        ++position;
-    }
-    g_string_append_printf(text.get(),
-                           "delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
-                           settings.delay, settings.restart, default_position, settings.goback_btn);
-    return std::string(text->str, text->len);
+    ConfigText text(header);
+    for (const ConfigRow &row : rows)
+        text.add_row(row.description.c_str(), row.command.c_str(), row.is_default);
+    return text.finish(settings);
 }

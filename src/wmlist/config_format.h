@@ -2,9 +2,11 @@
 // settings, and forming the whole text back from rows and settings. No GTK.
 #pragma once
 
+#include "app/glib_ptr.h"
 #include "app/i18n.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,11 +14,6 @@
 #define CONFIG_HEADER                                                                              \
     N_("# Automatically generated file.\n# Do not edit (or make a backup copy before doing "       \
        "so)\n")
-
-struct ConfigEntry {
-    std::string description;
-    std::string command;
-};
 
 // Filled with the defaults by the caller; each setting line read overrides one.
 struct ConfigSettings {
@@ -32,13 +29,32 @@ struct ConfigRow {
     bool is_default;
 };
 
-// Reads every line of the stream, appending entries in file order and
-// overriding settings. Returns false when reading stopped on a read error; what
-// was read until then is kept.
-bool read_config_stream(FILE *stream, std::vector<ConfigEntry> *entries, ConfigSettings *settings);
+// Takes each entry as it is read, so that no copy of the whole list is held.
+using EntrySink = std::function<void(const char *description, const char *command)>;
 
-// The whole file: header, one line per row, then the four settings, with the
-// default position taken from the last flagged row. A header that is not made
-// of whole "#" lines is replaced by the untranslated one.
+// Reads every line of the stream, handing entries on in file order and
+// overriding settings. Returns 0, or the errno of the read error that ended
+// reading early; what was read until then has been handed on.
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings);
+
+// The delay as written by "%f" under any locale: "." or "," as the decimal point.
+double parse_delay(const char *value);
+
+// Forms the file's text one row at a time: header, one line per row, then the
+// four settings, with the default position taken from the last flagged row.
+// A header that is not made of whole "#" lines is replaced by the untranslated one.
+class ConfigText {
+  public:
+    explicit ConfigText(const char *header);
+    void add_row(const char *description, const char *command, bool is_default);
+    // The whole text; the object is spent afterwards.
+    std::string finish(const ConfigSettings &settings);
+
+  private:
+    GStringPtr text_;
+    int position_ = 0;
+    int default_position_ = 0;
+};
+
 std::string format_config(const char *header, const std::vector<ConfigRow> &rows,
                           const ConfigSettings &settings);

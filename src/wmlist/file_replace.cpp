@@ -1,3 +1,10 @@
+// A save asks what writing the file itself would ask (may this user open it
+// for writing?) and then does better than a plain write: the new text goes to
+// a temporary beside the file, which is synced and renamed over it, so that a
+// failure or a crash at any step leaves the whole old text. Where the rename
+// would change what the file is (another owner, other hard links, a folder
+// that takes no new names), the file is rewritten in place instead, with the
+// space reserved first and the old bytes put back if anything fails.
 #include "wmlist/file_replace.h"
 
 #include "app/glib_ptr.h"
@@ -9,6 +16,7 @@
 #include <glib.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +24,10 @@ namespace {
 
 // As the kernel limits link chains, so do we.
 constexpr int MAX_LINKS = 40;
+// Tries at a free temporary name before giving up.
+constexpr int MAX_NAME_TRIES = 100;
+constexpr char NAME_LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t RANDOM_LETTERS = 6;
 
 // SIGCHLD is installed without SA_RESTART, so any of these calls may be cut
 // short by a child ending.
@@ -37,8 +49,31 @@ bool write_all(int fd, const char *data, size_t size) {
     return true;
 }
 
+bool read_all(int fd, std::string *bytes) {
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            return true;
+        bytes->append(buffer, static_cast<size_t>(got));
+    }
+}
+
 bool sync_fd(int fd) {
     while (fsync(fd) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+bool truncate_fd(int fd, off_t size) {
+    while (ftruncate(fd, size) != 0) {
         if (errno != EINTR)
             return false;
     }
@@ -51,10 +86,16 @@ bool close_fd(int fd) {
     return close(fd) == 0 || errno == EINTR;
 }
 
-// Closes without letting close() change the errno of the failure being reported.
+// Closes or removes without letting the call change the errno being reported.
 void close_quietly(int fd) {
     const int saved = errno;
     close(fd);
+    errno = saved;
+}
+
+void unlink_quietly(const std::string &name) {
+    const int saved = errno;
+    unlink(name.c_str());
     errno = saved;
 }
 
@@ -94,29 +135,49 @@ bool resolve_links(const std::string &path, std::string *target, struct stat *in
     return false;
 }
 
-mode_t current_umask() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
+// "NAME.XXXXXX" beside the file, with NAME cut short where the whole would
+// not fit in a file name.
+std::string temporary_name(const std::string &target) {
+    const std::string folder = folder_of(target);
+    GCharPtr base(g_path_get_basename(target.c_str()));
+    long name_max = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (name_max <= 0)
+        name_max = NAME_MAX;
+    std::string name = base.get();
+    const size_t room = static_cast<size_t>(name_max) - RANDOM_LETTERS - 1;
+    if (name.size() > room)
+        name.resize(room);
+    name += '.';
+    for (size_t i = 0; i < RANDOM_LETTERS; ++i)
+        name += NAME_LETTERS[g_random_int_range(0, sizeof NAME_LETTERS - 1)];
+    GCharPtr joined(g_build_filename(folder.c_str(), name.c_str(), nullptr));
+    return joined.get();
 }
 
-// Overwrites first and cuts the tail afterwards, so that a failure part-way
-// still leaves the rest of the old text; there is no way back from here.
-bool rewrite_in_place(const std::string &target, bool regular, const char *data, size_t size) {
-    // Non-blocking so a FIFO without a reader fails instead of hanging the program.
-    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | (regular ? 0 : O_NONBLOCK));
-    if (fd < 0)
-        return false;
-    if (!regular && fcntl(fd, F_SETFL, 0) != 0) {
-        close_quietly(fd);
-        return false;
+// Creates a new file beside the target with the given mode, less the umask.
+int create_temporary(const std::string &target, mode_t mode, std::string *name) {
+    for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
+        *name = temporary_name(target);
+        const int fd =
+            open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
     }
-    if (!write_all(fd, data, size) || (regular && ftruncate(fd, static_cast<off_t>(size)) != 0) ||
-        (regular && !sync_fd(fd))) {
-        close_quietly(fd);
-        return false;
+    return -1;
+}
+
+// A second name for the old file, so that it can be put back after the
+// rename if the folder cannot be synced. Where the file system has no hard
+// links, the save goes on without one.
+std::string keep_old_file(const std::string &target) {
+    for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
+        const std::string name = temporary_name(target);
+        if (link(target.c_str(), name.c_str()) == 0)
+            return name;
+        if (errno != EEXIST)
+            break;
     }
-    return close_fd(fd);
+    return std::string();
 }
 
 // A failed sync of the folder means the new name may not survive a crash;
@@ -131,22 +192,131 @@ bool sync_folder(const std::string &folder) {
     return synced;
 }
 
-// Removes a temporary that will not be used, keeping the errno being reported.
-void discard_temporary(const std::string &name) {
+// Makes sure that the file can grow to size without running out of space, so
+// that a full disk or quota fails before the first byte changes. Where the
+// file system cannot reserve, writing goes on and a failure is undone.
+bool reserve_space(int fd, off_t old_size, off_t size) {
+    if (size <= old_size)
+        return true;
+#ifdef FALLOC_FL_KEEP_SIZE
+    int result;
+    while ((result = fallocate(fd, FALLOC_FL_KEEP_SIZE, old_size, size - old_size)) != 0 &&
+           errno == EINTR) {
+    }
+#else
+    const int result = posix_fallocate(fd, old_size, size - old_size);
+    errno = result;
+#endif
+    return result == 0 || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
+}
+
+bool write_from_start(int fd, const char *data, size_t size) {
+    return lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, data, size);
+}
+
+// Puts the old text back after a failed in-place write; errno stays that of
+// the failure.
+void restore_old_text(int fd, const std::string &old_text) {
     const int saved = errno;
-    unlink(name.c_str());
+    if (!write_from_start(fd, old_text.data(), old_text.size()) ||
+        !truncate_fd(fd, static_cast<off_t>(old_text.size())) || !sync_fd(fd))
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "could not put the old text back: %s",
+              g_strerror(errno));
     errno = saved;
 }
 
-bool write_new_file(int fd, mode_t mode, const struct stat *old, const char *data, size_t size) {
-    // Only root can hand a file back to its owner; anyone else keeps their own.
+// Overwrites the regular file itself, keeping its inode, owner and links.
+bool rewrite_in_place(const std::string &target, const char *data, size_t size) {
+    const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    std::string old_text;
+    if (!read_all(fd, &old_text) ||
+        !reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size))) {
+        close_quietly(fd);
+        return false;
+    }
+    if (!write_from_start(fd, data, size) || !truncate_fd(fd, static_cast<off_t>(size)) ||
+        !sync_fd(fd)) {
+        restore_old_text(fd, old_text);
+        close_quietly(fd);
+        return false;
+    }
+    // Synced, so the new text is there; a close that complains now could not
+    // be undone anyway.
+    close_quietly(fd);
+    return true;
+}
+
+// A device or pipe named as the file is written to, never replaced.
+bool write_special_file(int fd, const char *data, size_t size) {
+    if (fcntl(fd, F_SETFL, 0) != 0 || !write_all(fd, data, size)) {
+        close_quietly(fd);
+        return false;
+    }
+    return close_fd(fd);
+}
+
+// Gives the temporary what the old file has. Only root can hand a file to
+// another owner, and only a member to another group: false with EPERM then.
+bool take_over_identity(int fd, const struct stat &old) {
     // Owner first: a change of owner clears the set-id bits.
-    if (old != nullptr && (old->st_uid != geteuid() || old->st_gid != getegid()) &&
-        fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM)
+    if ((old.st_uid != geteuid() || old.st_gid != getegid()) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0)
         return false;
-    if (fchmod(fd, mode) != 0)
-        return false;
-    return write_all(fd, data, size) && sync_fd(fd);
+    return fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+enum class Outcome { Done, Failed, InPlace };
+
+// Refusals that writing the file itself would not meet: the folder takes no
+// new name, or the sticky bit keeps us from renaming over another's file.
+bool refused_by_folder() {
+    return errno == EACCES || errno == EPERM;
+}
+
+Outcome replace_by_rename(const std::string &target, const struct stat *old, const char *data,
+                          size_t size) {
+    std::string temporary;
+    const int fd = create_temporary(target, old != nullptr ? 0600 : 0666, &temporary);
+    if (fd < 0)
+        return old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
+    if (old != nullptr && !take_over_identity(fd, *old)) {
+        const bool not_ours = errno == EPERM;
+        close_quietly(fd);
+        unlink_quietly(temporary);
+        return not_ours ? Outcome::InPlace : Outcome::Failed;
+    }
+    if (!write_all(fd, data, size) || !sync_fd(fd)) {
+        close_quietly(fd);
+        unlink_quietly(temporary);
+        return Outcome::Failed;
+    }
+    if (!close_fd(fd)) {
+        unlink_quietly(temporary);
+        return Outcome::Failed;
+    }
+    const std::string kept = old != nullptr ? keep_old_file(target) : std::string();
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        const bool refused = refused_by_folder();
+        unlink_quietly(temporary);
+        if (!kept.empty())
+            unlink_quietly(kept);
+        return old != nullptr && refused ? Outcome::InPlace : Outcome::Failed;
+    }
+    if (!sync_folder(folder_of(target))) {
+        // Nothing changed, as far as the failure reported can tell.
+        const int saved = errno;
+        if (old == nullptr)
+            unlink(target.c_str());
+        else if (!kept.empty())
+            rename(kept.c_str(), target.c_str());
+        errno = saved;
+        return Outcome::Failed;
+    }
+    if (!kept.empty())
+        unlink_quietly(kept);
+    return Outcome::Done;
 }
 
 } // namespace
@@ -165,29 +335,28 @@ bool replace_file_contents(const char *path, const char *data, size_t size) {
         errno = EISDIR;
         return false;
     }
-    // A device or pipe named as the file is written to, never replaced.
-    if (exists && !S_ISREG(info.st_mode))
-        return rewrite_in_place(target, false, data, size);
-    // Replacing would split the file from its other names.
-    if (exists && info.st_nlink > 1)
-        return rewrite_in_place(target, true, data, size);
-
-    std::string pattern = target + ".XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
-        if (exists && (errno == EACCES || errno == EPERM) && access(target.c_str(), W_OK) == 0)
-            return rewrite_in_place(target, true, data, size);
-        return false;
+    if (exists && !S_ISREG(info.st_mode)) {
+        // Non-blocking, so that a pipe without a reader fails instead of
+        // hanging the program.
+        const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        return fd >= 0 && write_special_file(fd, data, size);
     }
-    const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~current_umask());
-    if (!write_new_file(fd, mode, exists ? &info : nullptr, data, size)) {
-        close_quietly(fd);
-        discard_temporary(pattern);
-        return false;
+    if (exists) {
+        // What a plain write would have asked first: the rename below never
+        // asks whether the file itself may be written.
+        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return false;
+        // Replacing would split the file from its other names.
+        if (info.st_nlink > 1)
+            return rewrite_in_place(target, data, size);
     }
-    if (!close_fd(fd) || rename(pattern.c_str(), target.c_str()) != 0) {
-        discard_temporary(pattern);
-        return false;
+    switch (replace_by_rename(target, exists ? &info : nullptr, data, size)) {
+    case Outcome::Done:
+        return true;
+    case Outcome::InPlace:
+        return rewrite_in_place(target, data, size);
+    case Outcome::Failed:
+        break;
     }
-    return sync_folder(folder_of(target));
+    return false;
 }

@@ -49,7 +49,8 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
     };
     for (const auto &[name, value] : extra_env)
         env[name] = value;
-    std::vector<std::string> argv = {QUORVANE_BINARY};
+    std::vector<std::string> argv = prefix_;
+    argv.push_back(QUORVANE_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());
     app_ = std::make_unique<Process>(argv, env, tmp_.file("stdout"), tmp_.file("stderr"));
 }

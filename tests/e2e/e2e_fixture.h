@@ -37,6 +37,8 @@ class QuorvaneE2e : public ::testing::Test {
 
     void start(const std::vector<std::string> &args = {},
                const std::map<std::string, std::string> &extra_env = {});
+    // Later starts run the program through this command (setpriv, say).
+    void run_through(const std::vector<std::string> &prefix) { prefix_ = prefix; }
     Window main_window();
     // The first mapped dialog (a message box or the question), or 0 at the limit.
     Window wait_for_dialog(std::chrono::milliseconds limit = std::chrono::seconds(15));
@@ -53,4 +55,5 @@ class QuorvaneE2e : public ::testing::Test {
     std::unique_ptr<Xvfb> xvfb_;
     std::unique_ptr<XClient> x_;
     std::unique_ptr<Process> app_;
+    std::vector<std::string> prefix_;
 };

@@ -1,10 +1,12 @@
 #include "wmlist/config_format.h"
 
 #include "wmlist/config_texts.h"
+#include "wmlist/read_entries.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -33,14 +35,7 @@ struct Parsed {
 
 Parsed parse(const std::string &text) {
     Parsed parsed;
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    FILE *stream = fmemopen(buffer.data(), text.size(), "r");
-    EXPECT_NE(stream, nullptr);
-    if (stream == nullptr)
-        return parsed;
-    parsed.complete = read_config_stream(stream, &parsed.entries, &parsed.settings);
-    fclose(stream);
+    parsed.complete = read_entries(text, &parsed.entries, &parsed.settings) == 0;
     return parsed;
 }
 
@@ -149,7 +144,13 @@ TEST(ReadErrorTest, EndsReadingAndKeepsWhatWasRead) {
     ASSERT_NE(stream, nullptr);
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();
-    EXPECT_FALSE(read_config_stream(stream, &entries, &settings));
+    EXPECT_EQ(read_config_stream(
+                  stream,
+                  [&entries](const char *description, const char *command) {
+                      entries.push_back(ConfigEntry{description, command});
+                  },
+                  &settings),
+              EIO);
     fclose(stream);
     EXPECT_EQ(entries_text(entries), "[a|b][c|d]");
     EXPECT_DOUBLE_EQ(settings.delay, 3.0);
@@ -242,5 +243,78 @@ TEST_P(FormatCaseTest, Body) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, FormatCaseTest, ::testing::ValuesIn(FORMAT_CASES),
                          case_name<FormatCase>);
+
+// Sets the numeric locale for as long as it lives; false when it is missing.
+class NumericLocale {
+  public:
+    explicit NumericLocale(const char *name) : saved_(setlocale(LC_NUMERIC, nullptr)) {
+        ok_ = setlocale(LC_NUMERIC, name) != nullptr;
+    }
+    ~NumericLocale() { setlocale(LC_NUMERIC, saved_.c_str()); }
+    bool ok() const { return ok_; }
+
+  private:
+    std::string saved_;
+    bool ok_ = false;
+};
+
+constexpr char GERMAN[] = "de_DE.UTF-8";
+
+struct RoundTrip {
+    const char *name;
+    ConfigRow row;        // as the list holds it
+    double delay;         // as the settings hold it
+    const char *write_in; // numeric locale of the run that saves
+    const char *read_in;  // numeric locale of the run that reads it back
+    const char *line;     // the entry's line as written
+    const char *read_back;
+};
+
+const RoundTrip ROUND_TRIPS[] = {
+    {"description beginning with a hash",
+     {"#1 choice", "twm", false},
+     15,
+     "C",
+     "C",
+     " #1 choice=twm\n",
+     "[ #1 choice|twm]"},
+    {"line breaks",
+     {"two\nlines", "wm\n-x", false},
+     15,
+     "C",
+     "C",
+     "two lines=wm -x\n",
+     "[two lines|wm -x]"},
+    {"German comma read in C", {"a", "a", false}, 2.5, GERMAN, "C", "a=a\n", "[a|a]"},
+    {"point read in German", {"a", "a", false}, 2.5, "C", GERMAN, "a=a\n", "[a|a]"},
+    {"German both ways", {"a", "a", false}, 0.25, GERMAN, GERMAN, "a=a\n", "[a|a]"},
+};
+
+void PrintTo(const RoundTrip &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(RoundTripTest, WhatIsWrittenReadsBackTheSame) {
+    const RoundTrip &c = GetParam();
+    std::string text;
+    {
+        NumericLocale locale(c.write_in);
+        if (!locale.ok())
+            GTEST_SKIP() << "the locale " << c.write_in << " is not generated (scripts/test does)";
+        text = format_config(HEADER, {c.row}, {c.delay, 0, "0", 3});
+    }
+    EXPECT_NE(text.find(std::string("\n") + c.line), std::string::npos) << text;
+    NumericLocale locale(c.read_in);
+    if (!locale.ok())
+        GTEST_SKIP() << "the locale " << c.read_in << " is not generated (scripts/test does)";
+    const Parsed parsed = parse(text);
+    EXPECT_EQ(entries_text(parsed.entries), c.read_back);
+    EXPECT_DOUBLE_EQ(parsed.settings.delay, c.delay) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, RoundTripTest, ::testing::ValuesIn(ROUND_TRIPS),
+                         case_name<RoundTrip>);
 
 } // namespace

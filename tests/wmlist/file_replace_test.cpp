@@ -25,6 +25,8 @@ ssize_t __real_write(int fd, const void *data, size_t size);
 int __real_fsync(int fd);
 int __real_rename(const char *from, const char *to);
 int __real_close(int fd);
+int __real_ftruncate(int fd, off_t size);
+mode_t __real_umask(mode_t mask);
 }
 
 namespace {
@@ -33,12 +35,14 @@ struct Faults {
     bool active = false;
     int write_errno = 0;      // the failure of the write after the good ones
     int good_writes = 0;      // writes that succeed before write_errno strikes
+    int bad_writes = 0;       // writes that fail then (0: all that follow)
     bool interrupt = false;   // every other write is cut short by a signal
     size_t max_write = 0;     // writes take at most this many bytes (0: all)
     int file_fsync_errno = 0; // fsync of a regular file fails
     int folder_fsync_errno = 0;
     int rename_errno = 0;
     int close_errno = 0; // close closes, then reports this
+    int ftruncate_errno = 0;
     int writes = 0;
     bool interrupted_last = false;
 };
@@ -62,7 +66,9 @@ ssize_t __wrap_write(int fd, const void *data, size_t size) {
         return -1;
     }
     faults.interrupted_last = false;
-    if (faults.write_errno != 0 && faults.writes >= faults.good_writes) {
+    if (faults.write_errno != 0 && faults.writes >= faults.good_writes &&
+        (faults.bad_writes == 0 || faults.writes < faults.good_writes + faults.bad_writes)) {
+        ++faults.writes;
         errno = faults.write_errno;
         return -1;
     }
@@ -89,6 +95,22 @@ int __wrap_rename(const char *from, const char *to) {
         return -1;
     }
     return __real_rename(from, to);
+}
+
+int __wrap_ftruncate(int fd, off_t size) {
+    if (faults.active && faults.ftruncate_errno != 0) {
+        errno = faults.ftruncate_errno;
+        return -1;
+    }
+    return __real_ftruncate(fd, size);
+}
+
+// Changing the umask, even for a moment, would let files made meanwhile by
+// any other thread escape it.
+int umask_calls = 0;
+mode_t __wrap_umask(mode_t mask) {
+    ++umask_calls;
+    return __real_umask(mask);
 }
 
 int __wrap_close(int fd) {
@@ -149,7 +171,9 @@ TEST_F(ReplaceTest, NewFileGetsTheUsualModeLessTheUmask) {
         SCOPED_TRACE(mask);
         const std::string path = tmp.file("new" + std::to_string(mask));
         const mode_t old_mask = umask(mask);
+        const int calls_before = umask_calls;
         const bool replaced = replace(path, NEW);
+        EXPECT_EQ(umask_calls, calls_before) << "the umask was changed";
         umask(old_mask);
         ASSERT_TRUE(replaced) << strerror(errno);
         EXPECT_EQ(read_file(path), NEW);
@@ -280,31 +304,55 @@ Faults plan_of(const std::function<void(Faults &)> &set) {
 TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
     const Fault cases[] = {
         {"disk full at the first write", plan_of([](Faults &f) { f.write_errno = ENOSPC; })},
+        // The old bytes go back where they were, which takes no new space.
         {"quota after some writes", plan_of([](Faults &f) {
              f.write_errno = EDQUOT;
              f.good_writes = 2;
+             f.bad_writes = 1;
              f.max_write = 5;
          })},
-        {"I/O error on write", plan_of([](Faults &f) { f.write_errno = EIO; })},
+        {"I/O error on write", plan_of([](Faults &f) {
+             f.write_errno = EIO;
+             f.bad_writes = 1;
+         })},
         {"sync fails", plan_of([](Faults &f) { f.file_fsync_errno = EIO; })},
         {"close fails", plan_of([](Faults &f) { f.close_errno = EIO; })},
         {"rename fails", plan_of([](Faults &f) { f.rename_errno = EXDEV; })},
+        {"shortening fails", plan_of([](Faults &f) { f.ftruncate_errno = EIO; })},
     };
-    for (const Fault &c : cases) {
-        SCOPED_TRACE(c.name);
-        write_file(file(), OLD);
-        ASSERT_EQ(chmod(file().c_str(), 0600), 0);
-        const ino_t before = inode_of(file());
-        bool replaced;
-        {
-            FaultScope scope(c.plan);
-            replaced = replace(file(), NEW);
+    // The same faults on both ways of saving: by rename, and in place for a
+    // file with another name, where the old bytes must be put back.
+    for (const bool in_place : {false, true}) {
+        for (const Fault &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (in_place ? ", in place" : ", by rename"));
+            // Longer than the new text, so that a missed shortening shows.
+            const std::string old_text = OLD + OLD;
+            write_file(file(), old_text);
+            if (in_place) {
+                ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+            }
+            ASSERT_EQ(chmod(file().c_str(), 0600), 0);
+            const ino_t before = inode_of(file());
+            bool replaced;
+            {
+                FaultScope scope(c.plan);
+                replaced = replace(file(), NEW);
+            }
+            // In place, nothing is renamed and the close comes after the sync.
+            const bool cannot_fail =
+                in_place && (c.plan.rename_errno != 0 || c.plan.close_errno != 0);
+            const bool not_met = !in_place && c.plan.ftruncate_errno != 0;
+            EXPECT_EQ(replaced, cannot_fail || not_met);
+            EXPECT_EQ(read_file(file()), replaced ? NEW : old_text);
+            EXPECT_EQ(inode_of(file()) == before, in_place || !replaced);
+            EXPECT_EQ(mode_of(file()), 0600u);
+            if (in_place) {
+                EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"other", "rc"}));
+                unlink(tmp.file("other").c_str());
+            } else {
+                EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
+            }
         }
-        EXPECT_FALSE(replaced);
-        EXPECT_EQ(read_file(file()), OLD);
-        EXPECT_EQ(inode_of(file()), before);
-        EXPECT_EQ(mode_of(file()), 0600u);
-        EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
     }
 }
 
@@ -329,22 +377,35 @@ TEST_F(ReplaceTest, InterruptedAndShortWritesAreCarriedOn) {
 
 TEST_F(ReplaceTest, FolderSync) {
     // A file system that cannot sync folders still takes the file; a folder
-    // sync that fails with an I/O error is reported although the file is in place.
+    // sync that fails with an I/O error undoes the rename, so that a failure
+    // reported means nothing changed.
     const struct {
+        const char *name;
         int error;
+        bool file_existed;
         bool reported_ok;
-    } cases[] = {{EINVAL, true}, {EIO, false}};
+    } cases[] = {
+        {"cannot sync folders", EINVAL, true, true},
+        {"I/O error, old file put back", EIO, true, false},
+        {"I/O error, new file taken away", EIO, false, false},
+    };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.error);
-        write_file(file(), OLD);
+        SCOPED_TRACE(c.name);
+        unlink(file().c_str());
+        if (c.file_existed)
+            write_file(file(), OLD);
         bool replaced;
         {
             FaultScope scope(plan_of([&](Faults &f) { f.folder_fsync_errno = c.error; }));
             replaced = replace(file(), NEW);
         }
         EXPECT_EQ(replaced, c.reported_ok);
-        EXPECT_EQ(read_file(file()), NEW);
-        EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
+        if (c.reported_ok || c.file_existed) {
+            EXPECT_EQ(read_file(file()), c.reported_ok ? NEW : OLD);
+            EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
+        } else {
+            EXPECT_TRUE(list_folder(tmp.path()).empty());
+        }
     }
 }
 
@@ -407,32 +468,49 @@ TEST_F(ReplaceTest, FolderThatTakesNoNewFile) {
     }
 }
 
-TEST_F(ReplaceTest, FullDiskLeavesTheOldFile) {
+TEST_F(ReplaceTest, FullDiskLeavesTheOldFileUntouched) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root, to mount a tiny tmpfs in a private mount namespace";
     if (unshare(CLONE_NEWNS) != 0)
         GTEST_SKIP() << "needs a private mount namespace: " << strerror(errno);
     ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0) << strerror(errno);
-    const std::string disk = tmp.file("disk");
-    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
-    ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k"), 0) << strerror(errno);
-    const std::string path = disk + "/rc";
-    write_file(path, OLD);
-    {
-        // Fill what is left.
-        const int fd = open((disk + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
-        ASSERT_GE(fd, 0);
-        const std::string block(1024, 'f');
-        while (__real_write(fd, block.data(), block.size()) > 0) {
+    // Several pages, so that the new text needs space the old one did not hold.
+    const std::string big(3 * 4096, 'n');
+    for (const bool in_place : {false, true}) {
+        SCOPED_TRACE(in_place ? "in place" : "by rename");
+        const std::string disk = tmp.file(in_place ? "disk2" : "disk1");
+        ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
+        ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k"), 0) << strerror(errno);
+        const std::string path = disk + "/rc";
+        write_file(path, OLD);
+        if (in_place) {
+            ASSERT_EQ(link(path.c_str(), (disk + "/other").c_str()), 0);
         }
+        {
+            // Fill what is left.
+            const int fd = open((disk + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+            ASSERT_GE(fd, 0);
+            const std::string block(1024, 'f');
+            while (__real_write(fd, block.data(), block.size()) > 0) {
+            }
+            EXPECT_EQ(errno, ENOSPC);
+            close(fd);
+        }
+        struct stat before;
+        ASSERT_EQ(stat(path.c_str(), &before), 0);
+        EXPECT_FALSE(replace(path, big));
         EXPECT_EQ(errno, ENOSPC);
-        close(fd);
+        EXPECT_EQ(read_file(path), OLD);
+        struct stat after;
+        ASSERT_EQ(stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        // The space is asked for first: not one byte of the file was written.
+        EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        EXPECT_EQ(list_folder(disk), in_place ? (std::set<std::string>{"filler", "other", "rc"})
+                                              : (std::set<std::string>{"filler", "rc"}));
+        ASSERT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
     }
-    EXPECT_FALSE(replace(path, NEW));
-    EXPECT_EQ(errno, ENOSPC);
-    EXPECT_EQ(read_file(path), OLD);
-    EXPECT_EQ(list_folder(disk), (std::set<std::string>{"filler", "rc"}));
-    ASSERT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
 }
 
 } // namespace
