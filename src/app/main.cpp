@@ -6,6 +6,7 @@
 #include "app/i18n.h"
 #include "dialogs/message_box.h"
 #include "dialogs/search.h"
+#include "launch/exec_plan.h"
 #include "launch/launcher.h"
 #include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
@@ -14,6 +15,8 @@
 #include <gtk/gtk.h>
 
 int main(int argc, char **argv) {
+    // Before the toolkit ignores anything: the window manager gets these back.
+    remember_inherited_signals();
     bindtextdomain(QUORVANE_TEXT_DOMAIN, QUORVANE_LOCALE_DIR);
     bind_textdomain_codeset(QUORVANE_TEXT_DOMAIN, "UTF-8");
     textdomain(QUORVANE_TEXT_DOMAIN);

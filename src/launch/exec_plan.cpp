@@ -22,7 +22,7 @@ int exec_or_script(const char *file, char *const argv0) noexcept {
     return errno;
 }
 
-void set_ignored_signals(const sigset_t &signals, void (*handler)(int)) noexcept {
+void set_signals(const sigset_t &signals, void (*handler)(int)) noexcept {
     struct sigaction action = {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
@@ -33,17 +33,45 @@ void set_ignored_signals(const sigset_t &signals, void (*handler)(int)) noexcept
             sigaction(signal_number, &action, nullptr);
 }
 
-sigset_t find_ignored_signals() {
-    sigset_t ignored;
-    sigemptyset(&ignored);
+bool is_ignored(const struct sigaction &action) {
+    return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
+}
+
+sigset_t inherited_ignored;
+bool inherited_known = false;
+
+} // namespace
+
+void remember_inherited_signals() {
+    sigemptyset(&inherited_ignored);
     for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
         struct sigaction action;
         // The C library's own signals cannot be asked for; they fail here.
-        if (sigaction(signal_number, nullptr, &action) == 0 &&
-            (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN)
-            sigaddset(&ignored, signal_number);
+        if (sigaction(signal_number, nullptr, &action) == 0 && is_ignored(action))
+            sigaddset(&inherited_ignored, signal_number);
     }
-    return ignored;
+    inherited_known = true;
+}
+
+namespace {
+
+void plan_signals(ExecPlan *plan) {
+    sigemptyset(&plan->to_default);
+    sigemptyset(&plan->to_ignore);
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        struct sigaction action;
+        if (sigaction(signal_number, nullptr, &action) != 0)
+            continue;
+        const bool was_ignored =
+            inherited_known && sigismember(&inherited_ignored, signal_number) == 1;
+        if (is_ignored(action) && !was_ignored)
+            sigaddset(&plan->to_default, signal_number);
+        else if (!is_ignored(action) && was_ignored)
+            sigaddset(&plan->to_ignore, signal_number);
+        else
+            continue;
+        plan->actions_before.emplace_back(signal_number, action);
+    }
 }
 
 } // namespace
@@ -51,7 +79,7 @@ sigset_t find_ignored_signals() {
 ExecPlan prepare_exec(const std::string &command) {
     ExecPlan plan;
     plan.command = command;
-    plan.ignored_signals = find_ignored_signals();
+    plan_signals(&plan);
     if (command.empty()) {
         plan.early_error = ENOENT;
         return plan;
@@ -80,7 +108,8 @@ ExecPlan prepare_exec(const std::string &command) {
 }
 
 int run_exec_plan(const ExecPlan &plan) noexcept {
-    set_ignored_signals(plan.ignored_signals, SIG_DFL);
+    set_signals(plan.to_default, SIG_DFL);
+    set_signals(plan.to_ignore, SIG_IGN);
     if (plan.early_error != 0)
         return plan.early_error;
     char *const argv0 = const_cast<char *>(plan.command.c_str());
@@ -107,6 +136,7 @@ int run_exec_plan(const ExecPlan &plan) noexcept {
     return denied ? EACCES : error;
 }
 
-void ignore_signals_again(const ExecPlan &plan) {
-    set_ignored_signals(plan.ignored_signals, SIG_IGN);
+void restore_signals(const ExecPlan &plan) {
+    for (const auto &[signal_number, action] : plan.actions_before)
+        sigaction(signal_number, &action, nullptr);
 }

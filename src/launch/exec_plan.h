@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ExecPlan {
@@ -16,17 +17,25 @@ struct ExecPlan {
     std::vector<std::string> candidates;
     // Set when the command cannot be tried at all (an empty name, say).
     int early_error = 0;
-    // What the program ignores (the toolkit ignores SIGPIPE, for one): the new
-    // image gets the default action for these.
-    sigset_t ignored_signals;
+    // The new image gets the dispositions the program itself started with:
+    // what the toolkit ignores (SIGPIPE, for one) goes back to its default,
+    // what was ignored at start (SIGHUP under nohup) is ignored again.
+    sigset_t to_default;
+    sigset_t to_ignore;
+    // The actions these had when the plan was made, for a failed exec.
+    std::vector<std::pair<int, struct sigaction>> actions_before;
 };
+
+// Notes which signals the program was started with ignored; called first
+// thing in main, before the toolkit changes any.
+void remember_inherited_signals();
 
 // Reads PATH now; an unset PATH is searched as "/bin:/usr/bin".
 ExecPlan prepare_exec(const std::string &command);
 
-// Replaces the process image, with the environment unchanged and no signal
-// ignored; returns only on failure, with the errno that execlp would have
-// left and the ignored signals at their default. Async-signal-safe.
+// Replaces the process image, with the environment unchanged and the signal
+// dispositions the program inherited; returns only on failure, with the errno
+// that execlp would have left. Async-signal-safe.
 int run_exec_plan(const ExecPlan &plan) noexcept;
-// Ignores again what run_exec_plan gave back its default, after a failure.
-void ignore_signals_again(const ExecPlan &plan);
+// Gives the signals that run_exec_plan changed their actions back, after a failure.
+void restore_signals(const ExecPlan &plan);

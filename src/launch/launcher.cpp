@@ -119,7 +119,7 @@ void launch_selected_wm(AppState *state) {
 
     if (state->restart == 0) {
         run_exec_plan(plan);
-        ignore_signals_again(plan);
+        restore_signals(plan);
         install_child_reaper();
         report_failed_start(command_or_empty, description_or_empty);
         return;

@@ -108,14 +108,19 @@ struct Mode {
     const char *what;
     double delay;
     int restart;
+    bool started_under_nohup; // with SIGHUP ignored, as nohup starts programs
 };
 
 class LaunchModeE2e : public LaunchE2e, public ::testing::WithParamInterface<Mode> {};
 
-TEST_P(LaunchModeE2e, LaunchedProgramInheritsNoBlockedOrIgnoredSignal) {
+// The toolkit ignores SIGPIPE; the window manager must not inherit that, but
+// must inherit what the program itself was started with.
+TEST_P(LaunchModeE2e, LaunchedProgramGetsTheSignalsTheProgramWasStartedWith) {
     const Mode mode = GetParam();
     install_probe("probe-wm");
     write_config({"Probe=probe-wm"}, mode.delay, mode.restart);
+    if (mode.started_under_nohup)
+        run_through({"/bin/sh", "-c", "trap '' HUP; exec \"$0\" \"$@\""});
     start();
     if (mode.restart != 0) {
         const Window window = main_window();
@@ -126,7 +131,8 @@ TEST_P(LaunchModeE2e, LaunchedProgramInheritsNoBlockedOrIgnoredSignal) {
     const WmRun run = wm_runs()[0];
     EXPECT_EQ(run.pid == app().pid(), mode.restart == 0);
     EXPECT_EQ(run.blocked, kNoSignals);
-    EXPECT_EQ(without_library_signals(run.ignored), kNoSignals);
+    EXPECT_EQ(without_library_signals(run.ignored),
+              mode.started_under_nohup ? "0000000000000001" : kNoSignals);
     if (mode.restart != 0) {
         const Window window = main_window();
         ASSERT_NE(window, 0u);
@@ -136,8 +142,10 @@ TEST_P(LaunchModeE2e, LaunchedProgramInheritsNoBlockedOrIgnoredSignal) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LaunchModeE2e,
-                         ::testing::Values(Mode{"ExecByCountdown", 0.2, 0},
-                                           Mode{"ForkByReturn", 0, 1}),
+                         ::testing::Values(Mode{"ExecByCountdown", 0.2, 0, false},
+                                           Mode{"ForkByReturn", 0, 1, false},
+                                           Mode{"ExecUnderNohup", 0.2, 0, true},
+                                           Mode{"ForkUnderNohup", 0, 1, true}),
                          [](const auto &test) { return std::string(test.param.what); });
 
 TEST_F(LaunchE2e, ReturnStartsTheSelectedRow) {

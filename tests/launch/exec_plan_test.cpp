@@ -177,7 +177,7 @@ TEST_F(ExecPlanTest, StartedProgramIgnoresNoSignalAndAFailureIgnoresThemAgain) {
         run_exec_plan(failing);
         if (signal(SIGPIPE, SIG_DFL) != SIG_DFL)
             _exit(90);
-        ignore_signals_again(failing);
+        restore_signals(failing);
         if (signal(SIGPIPE, SIG_IGN) != SIG_IGN || signal(SIGUSR1, SIG_IGN) != SIG_IGN)
             _exit(91);
         _exit(run_exec_plan(prepare_exec(script)));
