@@ -9,6 +9,7 @@ PACKAGES=(
     clang libclang-rt-14-dev
     locales
     twm xinit x11-utils
+    dpkg-dev groff-base man-db
     zenity gnuplot-nox
 )
 
@@ -54,6 +55,22 @@ ensure_locales() {
         grep -qx "$name UTF-8" /etc/locale.gen || echo "$name UTF-8" >>/etc/locale.gen
     done
     locale-gen >/dev/null
+}
+
+# Starts a private Xvfb, writes its pid to DIR/xvfb.pid and prints its display.
+start_xvfb() {
+    local dir=$1
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display" >/dev/null 2>&1 &
+    echo $! >"$dir/xvfb.pid"
+    for _ in $(seq 1 400); do
+        [ -s "$dir/display" ] && break
+        sleep 0.05
+    done
+    if [ ! -s "$dir/display" ]; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    echo ":$(head -n1 "$dir/display")"
 }
 
 jobs() {

@@ -4,7 +4,10 @@
 #include <libintl.h>
 
 #define QUORVANE_TEXT_DOMAIN "quorvane"
+// The build sets it from where it installs the catalogues; packagers may move it.
+#ifndef QUORVANE_LOCALE_DIR
 #define QUORVANE_LOCALE_DIR "/usr/local/share/locale"
+#endif
 
 // N_ marks a text for extraction where the lookup happens later.
 #define N_(text) (text)
