@@ -11,3 +11,25 @@ guint add_legacy_timeout(guint32 interval_ms, gint (*callback)(gpointer), gpoint
 void remove_legacy_timeout(guint id) {
     gtk_timeout_remove(id);
 }
+
+GtkWidget *new_file_selector(const char *title) {
+    GtkWidget *selector = gtk_file_selection_new(title);
+    gtk_file_selection_hide_fileop_buttons(GTK_FILE_SELECTION(selector));
+    return selector;
+}
+
+GtkWidget *file_selector_ok_button(GtkWidget *selector) {
+    return GTK_FILE_SELECTION(selector)->ok_button;
+}
+
+GtkWidget *file_selector_cancel_button(GtkWidget *selector) {
+    return GTK_FILE_SELECTION(selector)->cancel_button;
+}
+
+const char *file_selector_filename(GtkWidget *selector) {
+    return gtk_file_selection_get_filename(GTK_FILE_SELECTION(selector));
+}
+
+void set_file_selector_filename(GtkWidget *selector, const char *filename) {
+    gtk_file_selection_set_filename(GTK_FILE_SELECTION(selector), filename);
+}

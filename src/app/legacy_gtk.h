@@ -3,7 +3,17 @@
 #pragma once
 
 #include <glib.h>
+#include <gtk/gtk.h>
 
 // A repeating timer on the GTK main loop; the callback returns FALSE to end it.
 guint add_legacy_timeout(guint32 interval_ms, gint (*callback)(gpointer), gpointer data);
 void remove_legacy_timeout(guint id);
+
+// The classic file selector, created with its file-operation buttons hidden.
+GtkWidget *new_file_selector(const char *title);
+GtkWidget *file_selector_ok_button(GtkWidget *selector);
+GtkWidget *file_selector_cancel_button(GtkWidget *selector);
+// The chosen path in the file-name encoding, owned by the selector; a folder
+// when no file is named.
+const char *file_selector_filename(GtkWidget *selector);
+void set_file_selector_filename(GtkWidget *selector, const char *filename);

@@ -1,4 +1,116 @@
 #include "dialogs/item_dialog.h"
 
-// The dialog itself is still to come.
-void show_item_dialog(int, AppState *) {}
+#include "app/glib_ptr.h"
+#include "app/i18n.h"
+#include "app/legacy_gtk.h"
+#include "wmlist/wm_list.h"
+
+namespace {
+
+// The entry stands left of its label; the label's leading blank keeps it off.
+GtkWidget *add_entry_row(GtkWidget *dialog, const char *label) {
+    GtkWidget *row = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), row, FALSE, FALSE,
+                       0);
+    GtkWidget *entry = gtk_entry_new();
+    gtk_box_pack_start(GTK_BOX(row), entry, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), gtk_label_new(label), FALSE, FALSE, 0);
+    return entry;
+}
+
+void fill_entries(GtkTreeModel *model, GtkTreeIter *row, GtkWidget *command_entry,
+                  GtkWidget *description_entry) {
+    gchar *command = nullptr;
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, COL_COMMAND, &command, COL_DESCRIPTION, &description, -1);
+    const GCharPtr command_copy(command), description_copy(description);
+    gtk_entry_set_text(GTK_ENTRY(description_entry), description != nullptr ? description : "");
+    gtk_entry_set_text(GTK_ENTRY(command_entry), command != nullptr ? command : "");
+}
+
+// Returns once the selector is gone, whichever way it went.
+void run_file_selector(GtkWidget *command_entry) {
+    GtkWidget *selector = new_file_selector(tr("Select a window manager"));
+    gtk_window_set_modal(GTK_WINDOW(selector), TRUE);
+    g_signal_connect(selector, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+    gtk_window_set_position(GTK_WINDOW(selector), GTK_WIN_POS_MOUSE);
+
+    FileSelectorData data = {selector, command_entry};
+    g_signal_connect(file_selector_ok_button(selector), "clicked", G_CALLBACK(on_file_selected),
+                     &data);
+    g_signal_connect_swapped(file_selector_cancel_button(selector), "clicked",
+                             G_CALLBACK(gtk_widget_destroy), selector);
+    gtk_widget_show(selector);
+    gtk_main();
+}
+
+} // namespace
+
+GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
+                              GtkWidget **command_entry, GtkWidget **description_entry) {
+    GtkWidget *dialog = gtk_dialog_new_with_buttons(
+        title, nullptr, GTK_DIALOG_MODAL, accept_stock_id, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
+        GTK_RESPONSE_CANCEL, GTK_STOCK_FIND, GTK_RESPONSE_HELP, nullptr);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    *description_entry = add_entry_row(dialog, tr(" Description"));
+    *command_entry = add_entry_row(dialog, tr(" Command"));
+    return dialog;
+}
+
+void show_item_dialog(int mode, AppState *state) {
+    const bool editing = mode != ITEM_DIALOG_ADD;
+    // Nothing can remove a row while the modal dialog is up, so the row found
+    // here is still the one to change when the dialog is accepted.
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    if (editing && !gtk_tree_selection_get_selected(
+                       gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view)), &model, &row))
+        return;
+
+    GtkWidget *command_entry = nullptr;
+    GtkWidget *description_entry = nullptr;
+    GtkWidget *dialog =
+        editing
+            ? create_item_dialog(tr("Edit Item"), GTK_STOCK_OK, &command_entry, &description_entry)
+            : create_item_dialog(tr("Add item"), GTK_STOCK_ADD, &command_entry, &description_entry);
+    if (editing)
+        fill_entries(model, &row, command_entry, description_entry);
+    gtk_widget_show_all(dialog);
+
+    while (true) {
+        const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+        if (response == GTK_RESPONSE_HELP) {
+            run_file_selector(command_entry);
+            continue;
+        }
+        if (response != GTK_RESPONSE_OK)
+            break;
+        const char *command = gtk_entry_get_text(GTK_ENTRY(command_entry));
+        const char *description = gtk_entry_get_text(GTK_ENTRY(description_entry));
+        // Blanks count as text: only a truly empty field keeps the dialog open.
+        if (command[0] == '\0' || description[0] == '\0')
+            continue;
+        if (editing)
+            gtk_list_store_set(GTK_LIST_STORE(model), &row, COL_DESCRIPTION, description,
+                               COL_COMMAND, command, -1);
+        else
+            add_wm_row(state, command, description);
+        break;
+    }
+    gtk_widget_destroy(dialog);
+}
+
+void on_file_selected(GtkWidget *, gpointer data) {
+    auto *files = static_cast<FileSelectorData *>(data);
+    // The entry holds UTF-8; the selector speaks the file-name encoding.
+    GError *error = nullptr;
+    const GCharPtr path(
+        g_filename_to_utf8(file_selector_filename(files->selector), -1, nullptr, nullptr, &error));
+    if (path)
+        gtk_entry_set_text(GTK_ENTRY(files->command_entry), path.get());
+    else {
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", error->message);
+        g_error_free(error);
+    }
+    gtk_widget_destroy(files->selector);
+}

@@ -1,8 +1,147 @@
 #include "dialogs/preferences.h"
 
+#include "app/i18n.h"
+#include "app/version.h"
 #include "mainwin/countdown.h"
 
-// The window itself is still to come; opening it already ends the countdown.
-void show_preferences(GtkWidget *, gpointer state) {
-    stop_countdown(static_cast<AppState *>(state));
+namespace {
+
+// Names and credits are not messages: the About text is not translated.
+const char ABOUT_TEXT[] = "quorvane " QUORVANE_VERSION "\n" QUORVANE_HOME_PAGE
+                          "\n\n" QUORVANE_COPYRIGHT "\n" QUORVANE_AUTHOR;
+
+GtkWidget *add_page(GtkWidget *notebook, const char *tab) {
+    GtkWidget *frame = gtk_frame_new(nullptr);
+    gtk_container_set_border_width(GTK_CONTAINER(frame), 5);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), frame, gtk_label_new(tab));
+    return frame;
+}
+
+GtkWidget *add_goback_button(GtkWidget *group_member, const char *label, GCallback on_clicked,
+                             AppState *state) {
+    GtkWidget *button =
+        group_member == nullptr
+            ? gtk_radio_button_new_with_mnemonic(nullptr, label)
+            : gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(group_member), label);
+    g_signal_connect(button, "clicked", on_clicked, state);
+    return button;
+}
+
+// Each button writes its own value when clicked, and switching buttons clicks
+// the old one before the new, so goback_btn ends with the active button's value.
+void add_goback_frame(GtkWidget *config_box, AppState *state) {
+    GtkWidget *frame = gtk_frame_new(tr("\"Go back...\" button"));
+    gtk_box_pack_start(GTK_BOX(config_box), frame, FALSE, FALSE, 0);
+    GtkWidget *box = gtk_vbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 5);
+    gtk_container_add(GTK_CONTAINER(frame), box);
+    gtk_box_pack_start(GTK_BOX(box),
+                       gtk_label_new(tr("State of the \"Go back to quorvane when\nthe WM exits\" "
+                                        "button when quorvane starts")),
+                       FALSE, FALSE, 0);
+
+    GtkWidget *buttons[3];
+    buttons[0] = add_goback_button(nullptr, tr("_Checked"), G_CALLBACK(on_goback_checked), state);
+    buttons[1] =
+        add_goback_button(buttons[0], tr("_Not checked"), G_CALLBACK(on_goback_not_checked), state);
+    buttons[2] = add_goback_button(buttons[0], tr("_Remember last state"),
+                                   G_CALLBACK(on_goback_remember), state);
+    // A value from a hand-edited file outside 1 to 3 sets no button and stays.
+    if (state->goback_btn >= GOBACK_CHECKED && state->goback_btn <= GOBACK_REMEMBER)
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(buttons[state->goback_btn - 1]), TRUE);
+    for (GtkWidget *button : buttons)
+        gtk_box_pack_start(GTK_BOX(box), button, TRUE, TRUE, 0);
+}
+
+GtkWidget *add_config_page(GtkWidget *notebook, AppState *state) {
+    GtkWidget *frame = add_page(notebook, tr("Config"));
+    GtkWidget *config_box = gtk_vbox_new(FALSE, 5);
+    gtk_container_set_border_width(GTK_CONTAINER(config_box), 5);
+    gtk_container_add(GTK_CONTAINER(frame), config_box);
+
+    GtkWidget *delay_row = gtk_hbox_new(FALSE, 5);
+    gtk_box_pack_start(GTK_BOX(config_box), delay_row, FALSE, FALSE, 0);
+    GtkObject *adjustment = gtk_adjustment_new(state->delay, 0, 3600, 0.1, 1.0, 0);
+    GtkWidget *spin_button = gtk_spin_button_new(GTK_ADJUSTMENT(adjustment), 1.0, 1);
+    gtk_box_pack_start(GTK_BOX(delay_row), spin_button, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(delay_row), gtk_label_new(tr("Timeout in seconds (0 = infinite)")),
+                       FALSE, FALSE, 0);
+
+    add_goback_frame(config_box, state);
+    return spin_button;
+}
+
+void add_about_page(GtkWidget *notebook) {
+    GtkWidget *frame = add_page(notebook, tr("About"));
+    GtkWidget *box = gtk_hbox_new(FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(frame), box);
+    gtk_box_pack_start(GTK_BOX(box),
+                       gtk_image_new_from_stock(GTK_STOCK_DIALOG_INFO, GTK_ICON_SIZE_DIALOG), TRUE,
+                       TRUE, 0);
+    GtkWidget *label = gtk_label_new(ABOUT_TEXT);
+    gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
+    gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
+}
+
+} // namespace
+
+void show_preferences(GtkWidget *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    stop_countdown(state);
+
+    GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_modal(GTK_WINDOW(window), TRUE);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+    gtk_window_set_title(GTK_WINDOW(window), tr("Preferences"));
+    gtk_container_set_border_width(GTK_CONTAINER(window), 5);
+    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_MOUSE);
+    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+
+    GtkWidget *outer = gtk_vbox_new(FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(window), outer);
+    GtkWidget *notebook = gtk_notebook_new();
+    gtk_container_add(GTK_CONTAINER(outer), notebook);
+    GtkWidget *spin_button = add_config_page(notebook, state);
+    add_about_page(notebook);
+
+    GtkWidget *buttons = gtk_hbutton_box_new();
+    gtk_box_pack_start(GTK_BOX(outer), buttons, FALSE, FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(buttons), 10);
+    gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_SPREAD);
+
+    PreferencesData prefs = {window, spin_button, state};
+    GtkWidget *ok = gtk_button_new_from_stock(GTK_STOCK_OK);
+    g_signal_connect(ok, "clicked", G_CALLBACK(on_preferences_ok), &prefs);
+    gtk_widget_set_can_default(ok, TRUE);
+    gtk_container_add(GTK_CONTAINER(buttons), ok);
+    gtk_widget_grab_default(ok);
+
+    GtkWidget *cancel = gtk_button_new_from_stock(GTK_STOCK_CANCEL);
+    g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_widget_destroy), window);
+    gtk_container_add(GTK_CONTAINER(buttons), cancel);
+    gtk_widget_set_can_default(cancel, TRUE);
+
+    gtk_widget_show_all(outer);
+    gtk_widget_show(window);
+    gtk_main();
+}
+
+void on_preferences_ok(GtkWidget *, gpointer data) {
+    auto *prefs = static_cast<PreferencesData *>(data);
+    // A value still being typed counts too, when OK comes from the keyboard.
+    gtk_spin_button_update(GTK_SPIN_BUTTON(prefs->spin_button));
+    prefs->state->delay = gtk_spin_button_get_value(GTK_SPIN_BUTTON(prefs->spin_button));
+    gtk_widget_destroy(prefs->prefs_window);
+}
+
+void on_goback_checked(GtkWidget *, gpointer state) {
+    static_cast<AppState *>(state)->goback_btn = GOBACK_CHECKED;
+}
+
+void on_goback_not_checked(GtkWidget *, gpointer state) {
+    static_cast<AppState *>(state)->goback_btn = GOBACK_NOT_CHECKED;
+}
+
+void on_goback_remember(GtkWidget *, gpointer state) {
+    static_cast<AppState *>(state)->goback_btn = GOBACK_REMEMBER;
 }

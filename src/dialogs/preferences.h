@@ -1,8 +1,24 @@
 // The preferences window: the countdown length, the go-back button's start-up
-// state and the About page.
+// state and the About page. It changes delay and goback_btn, nothing else.
 #pragma once
 
 #include "app/app_state.h"
 
-// "clicked" handler of the main window's Preferences button.
+// What the OK button needs; lives in show_preferences while the window does.
+struct PreferencesData {
+    GtkWidget *prefs_window;
+    GtkWidget *spin_button;
+    AppState *state;
+};
+
+// "clicked" handler of the main window's Preferences button; returns once the
+// window is gone. The countdown stays stopped from then on.
 void show_preferences(GtkWidget *button, gpointer state);
+
+// Stores the spin button's value in delay and closes the window.
+void on_preferences_ok(GtkWidget *button, gpointer data);
+
+// The radio buttons set goback_btn as soon as they are clicked.
+void on_goback_checked(GtkWidget *button, gpointer state);
+void on_goback_not_checked(GtkWidget *button, gpointer state);
+void on_goback_remember(GtkWidget *button, gpointer state);

@@ -1,0 +1,11 @@
+# The item dialog and the preferences window.
+
+add_library(modal_script STATIC dialogs/modal_script.cpp)
+target_include_directories(modal_script PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(modal_script PUBLIC PkgConfig::GTK2)
+
+quorvane_test(item_dialog_test widget dialogs/item_dialog_test.cpp)
+target_link_libraries(item_dialog_test PRIVATE modal_script)
+quorvane_test(file_name_encoding_test widget dialogs/file_name_encoding_test.cpp)
+quorvane_test(preferences_test widget dialogs/preferences_test.cpp)
+target_link_libraries(preferences_test PRIVATE modal_script)
