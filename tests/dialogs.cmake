@@ -9,3 +9,10 @@ target_link_libraries(item_dialog_test PRIVATE modal_script)
 quorvane_test(file_name_encoding_test widget dialogs/file_name_encoding_test.cpp)
 quorvane_test(preferences_test widget dialogs/preferences_test.cpp)
 target_link_libraries(preferences_test PRIVATE modal_script)
+
+add_library(dialog_input STATIC e2e/dialog_input.cpp)
+target_include_directories(dialog_input PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(dialog_input PUBLIC test_support)
+
+quorvane_test(preferences_e2e_test e2e e2e/e2e_fixture.cpp e2e/preferences_e2e_test.cpp)
+target_link_libraries(preferences_e2e_test PRIVATE dialog_input)

@@ -1,0 +1,201 @@
+// The preferences window in the running program, driven by the mouse and the
+// keyboard; what it changes shows in the file written at quit.
+#include "e2e/dialog_input.h"
+#include "e2e/e2e_fixture.h"
+
+#include "support/wait.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+#define PREFS_TITLE "Preferences"
+
+class PreferencesE2e : public QuorvaneE2e {
+  protected:
+    // A countdown long enough for a test to act before it runs out.
+    void start_with(double delay, int goback_btn) {
+        install_fake_wm("first-wm");
+        write_config({"First=first-wm"}, delay, 0, 0, goback_btn);
+        start();
+        main_ = main_window();
+        ASSERT_NE(main_, 0u) << err();
+    }
+
+    // The Preferences button fills the right half of the bottom row.
+    void click_preferences_button() {
+        int left, top, width, height;
+        x().geometry(main_, &left, &top, &width, &height);
+        x().move_pointer(left + width * 3 / 4, top + height - 19);
+        x().click(1);
+    }
+
+    // Alt+P on the main window, with the pointer put somewhere else first.
+    void open_by_key_with_pointer_at(int px, int py) {
+        x().focus(main_);
+        x().move_pointer(px, py);
+        x().key("p", {"Alt_L"});
+    }
+
+    Window wait_for_prefs() { return x().wait_for_viewable(PREFS_TITLE); }
+
+    // The window starts with no focus: the first Tab reaches the spin
+    // button, the next ones the radio buttons, OK and Cancel.
+    void tab(int times) {
+        for (int i = 0; i < times; ++i)
+            x().key("Tab");
+    }
+
+    void quit_and_expect_saved(const std::vector<std::string> &lines) {
+        if (HasFatalFailure())
+            return;
+        x().close_window(main_);
+        ASSERT_EQ(exit_code(), 0) << err();
+        const std::string saved = read_file(config_path());
+        for (const std::string &line : lines)
+            EXPECT_NE(saved.find("\n" + line + "\n"), std::string::npos) << line << " in\n"
+                                                                         << saved;
+    }
+
+    bool wm_started(std::chrono::milliseconds limit) {
+        return wait_for([&] { return file_exists(wm_log_path()); }, limit);
+    }
+
+    Window main_ = 0;
+};
+
+// A click on the button opens the window at the pointer; the countdown, well
+// under way, never comes back, not even after the window has gone.
+TEST_F(PreferencesE2e, ClickOpensItAtThePointerAndEndsTheCountdownForGood) {
+    start_with(3, 3);
+    click_preferences_button();
+    const Window prefs = wait_for_prefs();
+    ASSERT_NE(prefs, 0u) << err();
+    int px, py;
+    pointer_position(x(), &px, &py);
+    EXPECT_LE(distance_from_placement_at(x(), prefs, px, py), 1);
+
+    x().focus(prefs);
+    tab(4);
+    x().key("space"); // Cancel
+    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); }));
+    EXPECT_FALSE(wm_started(std::chrono::seconds(5))) << "the countdown ran on";
+    quit_and_expect_saved({"delay:3.000000", "goback_btn:3"});
+}
+
+TEST_F(PreferencesE2e, KeyOpensItAtThePointerWhereverThatIs) {
+    start_with(15, 3);
+    for (auto [px, py] : {std::pair{200, 600}, std::pair{1000, 20}}) {
+        open_by_key_with_pointer_at(px, py);
+        const Window prefs = wait_for_prefs();
+        ASSERT_NE(prefs, 0u) << err();
+        EXPECT_LE(distance_from_placement_at(x(), prefs, px, py), 1) << px << "," << py;
+        x().close_window(prefs);
+        ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); }));
+    }
+    quit_and_expect_saved({"delay:15.000000"});
+}
+
+struct DelayInput {
+    const char *what;
+    std::function<void(XClient &)> keys; // with the spin button focused
+    const char *ending;                  // "ok", "cancel" or "close"
+    const char *saved;
+};
+
+class DelayE2e : public PreferencesE2e, public ::testing::WithParamInterface<DelayInput> {};
+
+// Stepped or typed, OK stores the value shown and Cancel or closing drops it.
+TEST_P(DelayE2e, OnlyOkStoresTheDelay) {
+    const DelayInput input = GetParam();
+    start_with(15, 3);
+    open_by_key_with_pointer_at(500, 400);
+    const Window prefs = wait_for_prefs();
+    ASSERT_NE(prefs, 0u) << err();
+    x().focus(prefs);
+    tab(1);
+    input.keys(x());
+    const std::string ending = input.ending;
+    if (ending == "ok") {
+        x().key("o", {"Alt_L"});
+    } else if (ending == "cancel") {
+        tab(3);
+        x().key("space");
+    } else {
+        x().close_window(prefs);
+    }
+    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
+    quit_and_expect_saved({input.saved});
+}
+
+void press(XClient &x, const char *key, int times) {
+    for (int i = 0; i < times; ++i)
+        x.key(key);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, DelayE2e,
+    ::testing::Values(DelayInput{"ArrowsAndPageUp",
+                                 [](XClient &x) {
+                                     press(x, "Up", 3);
+                                     press(x, "Page_Up", 1);
+                                 },
+                                 "ok", "delay:16.300000"},
+                      DelayInput{"PageDownPastZero", [](XClient &x) { press(x, "Page_Down", 16); },
+                                 "ok", "delay:0.000000"},
+                      DelayInput{"Typed", [](XClient &x) { type_text(x, "12.5"); }, "ok",
+                                 "delay:12.500000"},
+                      DelayInput{"TypedPastTheTop", [](XClient &x) { type_text(x, "3700"); }, "ok",
+                                 "delay:3600.000000"},
+                      DelayInput{"TypedThenCancel", [](XClient &x) { type_text(x, "42"); },
+                                 "cancel", "delay:15.000000"},
+                      DelayInput{"SteppedThenCancel", [](XClient &x) { press(x, "Up", 2); },
+                                 "cancel", "delay:15.000000"},
+                      DelayInput{"SteppedThenClosed", [](XClient &x) { press(x, "Up", 2); },
+                                 "close", "delay:15.000000"}),
+    [](const auto &test) { return std::string(test.param.what); });
+
+struct GobackInput {
+    const char *what;
+    int start;
+    const char *mnemonic; // a radio button's, or nullptr for none
+    const char *saved;
+};
+
+class GobackE2e : public PreferencesE2e, public ::testing::WithParamInterface<GobackInput> {};
+
+// A radio button sets the value at once, and Cancel keeps it; a value outside
+// 1 to 3 stays as it is until a button is used.
+TEST_P(GobackE2e, RadioButtonActsAtOnceAndCancelKeepsIt) {
+    const GobackInput input = GetParam();
+    start_with(15, input.start);
+    open_by_key_with_pointer_at(500, 400);
+    const Window prefs = wait_for_prefs();
+    ASSERT_NE(prefs, 0u) << err();
+    x().focus(prefs);
+    // A changed delay that is not saved shows that Cancel was pressed. A
+    // mnemonic leaves the focus on its radio button, two Tabs before Cancel.
+    tab(1);
+    x().key("Up");
+    if (input.mnemonic != nullptr) {
+        x().key(input.mnemonic, {"Alt_L"});
+        tab(2);
+    } else {
+        tab(3);
+    }
+    x().key("space");
+    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
+    quit_and_expect_saved({input.saved, "delay:15.000000"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, GobackE2e,
+                         ::testing::Values(GobackInput{"NotChecked", 3, "n", "goback_btn:2"},
+                                           GobackInput{"Remember", 1, "r", "goback_btn:3"},
+                                           GobackInput{"UntouchedOdd", 7, nullptr, "goback_btn:7"},
+                                           GobackInput{"OddThenNotChecked", 7, "n",
+                                                       "goback_btn:2"}),
+                         [](const auto &test) { return std::string(test.param.what); });
+
+} // namespace
