@@ -1,4 +1,130 @@
 #include "dialogs/search.h"
 
-// The search and its dialog are still to come; for now a Yes finds nothing.
-void search_known_wms(AppState *) {}
+#include "app/glib_ptr.h"
+#include "app/i18n.h"
+#include "wmlist/wm_list.h"
+
+const KnownWm known_wms[] = {
+    {"Gnome", "gnome-session"},
+    {"kde", "startkde"},
+    {"Window Maker", "wmaker"},
+    {"Enlightenment", "enlightenment"},
+    {"Blackbox", "blackbox"},
+    {"xfce", "xfwm"},
+    {"Sawfish", "sawfish"},
+    {"Fluxbox", "fluxbox"},
+    {"Icewm", "icewm"},
+    {"fvwm", "fvwm"},
+    {"mwm", "mwm"},
+    {"mlvwm", "mlvwm"},
+    {"Afterstep", "afterstep"},
+    {"ctwm", "ctwm"},
+    {"flwm", "flwm"},
+    {"pwm", "pwm"},
+    {"vtwm", "vtwm"},
+    {"twm", "twm"},
+    {"xterm", "xterm"},
+    {"rxvt", "rxvt"},
+    {"", ""},
+};
+
+const char *const search_dirs[] = {"/usr/local/bin/", "/usr/bin/X11/", "/usr/bin/", ""};
+
+namespace {
+
+constexpr int kViewWidth = 350;
+constexpr int kViewHeight = 200;
+
+GtkListStore *create_found_store(const std::vector<FoundWm> &found) {
+    GtkListStore *store =
+        gtk_list_store_new(FOUND_N_COLUMNS, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_BOOLEAN);
+    for (const FoundWm &wm : found) {
+        GtkTreeIter row;
+        gtk_list_store_append(store, &row);
+        gtk_list_store_set(store, &row, FOUND_COL_COMMAND, wm.command.c_str(),
+                           FOUND_COL_DESCRIPTION, wm.description.c_str(), FOUND_COL_EDITABLE, TRUE,
+                           -1);
+    }
+    return store;
+}
+
+void append_editable_column(GtkTreeView *view, const char *title, int column) {
+    GtkCellRenderer *text = gtk_cell_renderer_text_new();
+    g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(column));
+    g_signal_connect(text, "edited", G_CALLBACK(on_cell_edited), gtk_tree_view_get_model(view));
+    gtk_tree_view_append_column(
+        view, gtk_tree_view_column_new_with_attributes(title, text, "text", column, "editable",
+                                                       FOUND_COL_EDITABLE, nullptr));
+}
+
+GtkWidget *create_found_view(GtkListStore *store) {
+    GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+    gtk_widget_set_size_request(view, kViewWidth, kViewHeight);
+    gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view), TRUE);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
+                                GTK_SELECTION_MULTIPLE);
+    append_editable_column(GTK_TREE_VIEW(view), tr("Command"), FOUND_COL_COMMAND);
+    append_editable_column(GTK_TREE_VIEW(view), tr("Description"), FOUND_COL_DESCRIPTION);
+    return view;
+}
+
+} // namespace
+
+bool is_executable_file(const char *path) {
+    // A folder passes the executable test alone: it can be searched.
+    return g_file_test(path, G_FILE_TEST_IS_EXECUTABLE) &&
+           g_file_test(path, G_FILE_TEST_IS_REGULAR);
+}
+
+std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *prefixes) {
+    std::vector<FoundWm> found;
+    for (const KnownWm *wm = table; wm->command[0] != '\0'; ++wm)
+        for (const char *const *prefix = prefixes; (*prefix)[0] != '\0'; ++prefix) {
+            GStringPtr path(g_string_new(nullptr));
+            g_string_printf(path.get(), "%s%s", *prefix, wm->command);
+            if (is_executable_file(path->str))
+                found.push_back(FoundWm{path->str, wm->description});
+        }
+    return found;
+}
+
+void search_known_wms(AppState *state) {
+    show_found_wms(state, find_known_wms(known_wms, search_dirs));
+}
+
+void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
+    GtkWidget *dialog = gtk_dialog_new_with_buttons(
+        tr("Window Managers found"), nullptr, GTK_DIALOG_MODAL, GTK_STOCK_ADD, GTK_RESPONSE_OK,
+        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_MOUSE);
+
+    GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_ETCHED_IN);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), scrolled, TRUE,
+                       TRUE, 0);
+
+    // The view holds the store from here on, and it goes with the dialog.
+    GObjectPtr<GtkListStore> store(create_found_store(found));
+    GtkWidget *view = create_found_view(store.get());
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
+    gtk_tree_selection_select_all(selection);
+    store.reset();
+    gtk_container_add(GTK_CONTAINER(scrolled), view);
+
+    gtk_widget_show_all(dialog);
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK)
+        gtk_tree_selection_selected_foreach(selection, add_found_row, state);
+    gtk_widget_destroy(dialog);
+}
+
+void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {
+    gchar *command = nullptr;
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, FOUND_COL_COMMAND, &command, FOUND_COL_DESCRIPTION, &description,
+                       -1);
+    GCharPtr owned_command(command);
+    GCharPtr owned_description(description);
+    add_wm_row(static_cast<AppState *>(state), command, description);
+}

@@ -1,7 +1,48 @@
-// The search for known window managers in fixed folders, and its result dialog.
+// The search for known window managers in fixed folders, and its result
+// dialog. Only this module knows the table of known window managers; it
+// touches the main list only through add_wm_row.
 #pragma once
 
 #include "app/app_state.h"
 
-// Runs the search and its dialog to the end; may append rows to the list.
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+struct KnownWm {
+    const char *description; // shown as it stands, never translated
+    const char *command;     // a bare program name
+};
+
+// The known window managers in the order of the results, closed by an entry
+// of two empty texts.
+extern const KnownWm known_wms[];
+// The folders searched, in order, each ending in a slash; closed by "".
+extern const char *const search_dirs[];
+
+// Columns of the result dialog's own store.
+enum FoundColumn { FOUND_COL_COMMAND, FOUND_COL_DESCRIPTION, FOUND_COL_EDITABLE, FOUND_N_COLUMNS };
+
+struct FoundWm {
+    std::string command; // the folder followed by the program name
+    std::string description;
+};
+
+// True for what is a regular file once links are followed, and executable.
+bool is_executable_file(const char *path);
+
+// Looks for every entry of the table under every prefix, entry by entry and
+// within an entry prefix by prefix; both lists stop at their empty closing
+// entry. Duplicates are kept.
+std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *prefixes);
+
+// Runs the search over search_dirs and its dialog to the end; may append rows.
 void search_known_wms(AppState *state);
+
+// The result dialog over what was found; with Add, appends the selected rows
+// to the main list in their order.
+void show_found_wms(AppState *state, const std::vector<FoundWm> &found);
+
+// gtk_tree_selection_selected_foreach callback; data is the AppState.
+void add_found_row(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *row, gpointer state);
