@@ -2,3 +2,4 @@
 # managers.
 quorvane_test(search_test unit dialogs/search_test.cpp)
 quorvane_test(search_dialog_test widget dialogs/search_dialog_test.cpp)
+quorvane_test(context_menu_test widget mainwin/context_menu_test.cpp)

@@ -1,5 +1,6 @@
 // Keyboard and mouse handling of the main list: every press stops the
-// countdown; Return and a double click start the selected row.
+// countdown; Return and a double click start the selected row, and a right
+// press opens the context menu without moving the selection.
 #pragma once
 
 #include "app/app_state.h"

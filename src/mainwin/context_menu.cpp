@@ -1,0 +1,139 @@
+#include "mainwin/context_menu.h"
+
+#include "app/glib_ptr.h"
+#include "app/i18n.h"
+#include "dialogs/item_dialog.h"
+#include "dialogs/message_box.h"
+#include "dialogs/search.h"
+#include "launch/launcher.h"
+#include "wmlist/wm_list.h"
+
+namespace {
+
+const char kReleaseQueued[] = "quorvane-release-queued";
+
+// An open menu holds a reference to itself from its popup to its release:
+// nothing else would ever drop the one that gtk_menu_new hands out.
+gboolean release_menu(gpointer data) {
+    GtkWidget *menu = GTK_WIDGET(data);
+    g_object_set_data(G_OBJECT(menu), kReleaseQueued, nullptr);
+    // Still in use; putting it back or closing its window queues it again.
+    if (gtk_menu_get_tearoff_state(GTK_MENU(menu)))
+        return FALSE;
+    GObjectPtr<GtkWidget> own_reference(menu);
+    gtk_widget_destroy(menu);
+    return FALSE;
+}
+
+// From an idle callback, once the handler of the chosen entry has returned:
+// that handler may run a dialog of its own while the menu is still there.
+void release_menu_later(GtkWidget *menu) {
+    if (g_object_get_data(G_OBJECT(menu), kReleaseQueued) != nullptr)
+        return;
+    g_object_set_data(G_OBJECT(menu), kReleaseQueued, GINT_TO_POINTER(1));
+    g_idle_add(release_menu, menu);
+}
+
+void on_menu_done(GtkMenuShell *menu, gpointer) {
+    release_menu_later(GTK_WIDGET(menu));
+}
+
+// Putting a torn-off menu back, or closing its window, ends its use.
+void on_tearoff_changed(GObject *menu, GParamSpec *, gpointer) {
+    if (!gtk_menu_get_tearoff_state(GTK_MENU(menu)))
+        release_menu_later(GTK_WIDGET(menu));
+}
+
+void append_item(GtkWidget *menu, GtkWidget *item, GCallback handler, AppState *state) {
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+    if (handler != nullptr)
+        g_signal_connect(item, "activate", handler, state);
+}
+
+void append_image_item(GtkWidget *menu, const char *label, const char *stock_id, GCallback handler,
+                       AppState *state) {
+    GtkWidget *item = gtk_image_menu_item_new_with_mnemonic(label);
+    gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(item),
+                                  gtk_image_new_from_stock(stock_id, GTK_ICON_SIZE_MENU));
+    append_item(menu, item, handler, state);
+}
+
+bool get_selected_row(AppState *state, GtkTreeIter *row) {
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view));
+    return gtk_tree_selection_get_selected(selection, nullptr, row) != FALSE;
+}
+
+} // namespace
+
+GtkWidget *create_context_menu(AppState *state) {
+    GtkWidget *menu = gtk_menu_new();
+    append_item(menu, gtk_tearoff_menu_item_new(), nullptr, state);
+    append_image_item(menu, tr("_search for known window managers..."), GTK_STOCK_FIND,
+                      G_CALLBACK(on_menu_search), state);
+    append_image_item(menu, tr("_add item..."), GTK_STOCK_ADD, G_CALLBACK(on_menu_add), state);
+    append_item(menu, gtk_separator_menu_item_new(), nullptr, state);
+    append_image_item(menu, tr("e_xecute window manager"), GTK_STOCK_EXECUTE,
+                      G_CALLBACK(on_menu_execute), state);
+    append_image_item(menu, tr("_edit item..."), GTK_STOCK_PROPERTIES, G_CALLBACK(on_menu_edit),
+                      state);
+    append_item(menu, gtk_menu_item_new_with_mnemonic(tr("set as _default")),
+                G_CALLBACK(on_set_default), state);
+    append_image_item(menu, tr("_delete item"), GTK_STOCK_DELETE, G_CALLBACK(on_delete_item),
+                      state);
+    g_signal_connect(menu, "selection-done", G_CALLBACK(on_menu_done), nullptr);
+    g_signal_connect(menu, "notify::tearoff-state", G_CALLBACK(on_tearoff_changed), nullptr);
+    return menu;
+}
+
+void popup_context_menu(AppState *state, guint button, guint32 time) {
+    GtkWidget *menu = create_context_menu(state);
+    g_object_ref_sink(menu);
+    gtk_widget_show_all(menu);
+    gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, nullptr, nullptr, button, time);
+    // Without its pointer grab the menu does not open, and nothing would
+    // ever release it.
+    if (!gtk_widget_get_visible(gtk_widget_get_toplevel(menu))) {
+        GObjectPtr<GtkWidget> own_reference(menu);
+        gtk_widget_destroy(menu);
+    }
+}
+
+void on_menu_search(GtkMenuItem *, gpointer state) {
+    search_known_wms(static_cast<AppState *>(state));
+}
+
+void on_menu_add(GtkMenuItem *, gpointer state) {
+    show_item_dialog(ITEM_DIALOG_ADD, static_cast<AppState *>(state));
+}
+
+void on_menu_execute(GtkMenuItem *, gpointer state) {
+    launch_selected_wm(static_cast<AppState *>(state));
+}
+
+void on_menu_edit(GtkMenuItem *, gpointer state) {
+    show_item_dialog(ITEM_DIALOG_EDIT, static_cast<AppState *>(state));
+}
+
+void on_set_default(GtkMenuItem *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    GtkTreeIter row;
+    if (!get_selected_row(state, &row))
+        return;
+    clear_default_marks(state->store.get());
+    mark_default_row(state->store.get(), &row);
+
+    gchar *description = nullptr;
+    gtk_tree_model_get(GTK_TREE_MODEL(state->store.get()), &row, COL_DESCRIPTION, &description, -1);
+    GCharPtr owned_description(description);
+    GStringPtr text(g_string_new(nullptr));
+    g_string_printf(text.get(), tr("\"%s\" is now the default window manager"),
+                    description != nullptr ? description : "");
+    show_message(text->str, GTK_MESSAGE_INFO);
+}
+
+void on_delete_item(GtkMenuItem *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    GtkTreeIter row;
+    if (get_selected_row(state, &row))
+        gtk_list_store_remove(state->store.get(), &row);
+}

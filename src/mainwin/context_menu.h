@@ -1,0 +1,21 @@
+// The main list's context menu, built afresh on each right press, and its
+// handlers. A menu goes when it has closed, unless it is torn off; a torn-off
+// menu goes when it is put back or its window is closed.
+#pragma once
+
+#include "app/app_state.h"
+
+#include <gtk/gtk.h>
+
+// The eight items, hidden; its handlers get the state.
+GtkWidget *create_context_menu(AppState *state);
+// Builds a menu and pops it up at the pointer for the press with this button
+// and time.
+void popup_context_menu(AppState *state, guint button, guint32 time);
+
+void on_menu_search(GtkMenuItem *item, gpointer state);
+void on_menu_add(GtkMenuItem *item, gpointer state);
+void on_menu_execute(GtkMenuItem *item, gpointer state);
+void on_menu_edit(GtkMenuItem *item, gpointer state);
+void on_set_default(GtkMenuItem *item, gpointer state);
+void on_delete_item(GtkMenuItem *item, gpointer state);
