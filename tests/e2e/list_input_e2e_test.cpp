@@ -1,0 +1,314 @@
+#include "e2e/list_e2e_fixture.h"
+
+#include "support/wait.h"
+
+#include <chrono>
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using std::chrono::steady_clock;
+
+const std::vector<std::string> kThree = {"First", "Second", "Third"};
+
+TEST_F(ListE2e, DoubleClickStartsTheRowUnderThePointer) {
+    start_with_rows(kThree, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    click_row(2, 1, 2);
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("third-wm")});
+}
+
+class StartKeyE2e : public ListE2e,
+                    public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+// Modifiers are not looked at.
+TEST_P(StartKeyE2e, ReturnStartsTheSelectedRow) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    x().focus(main_);
+    x().key("Return", GetParam());
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Modifiers, StartKeyE2e,
+                         ::testing::Values(std::vector<std::string>{},
+                                           std::vector<std::string>{"Shift_L"},
+                                           std::vector<std::string>{"Control_L"}),
+                         [](const auto &test) {
+                             return test.param.empty() ? std::string("None")
+                                                       : test.param[0].substr(0, 5);
+                         });
+
+enum class Press {
+    ArrowKey,
+    KeypadEnter,
+    LeftClickOnARow,
+    MiddleClick,
+    LeftClickBelowTheRows,
+    RightClick
+};
+
+class StopE2e : public ListE2e, public ::testing::WithParamInterface<Press> {
+  protected:
+    void press(Press what) {
+        switch (what) {
+        case Press::ArrowKey:
+        case Press::KeypadEnter:
+            x().focus(main_);
+            x().key(what == Press::ArrowKey ? "Down" : "KP_Enter");
+            break;
+        case Press::LeftClickOnARow:
+            click_row(0, 1);
+            break;
+        case Press::MiddleClick:
+            click_row(2, 2);
+            break;
+        case Press::LeftClickBelowTheRows: {
+            const Area list = main_list_area(x(), main_);
+            x().move_pointer(list.centre_x(), list.y + list.height - 10);
+            x().click(1);
+            break;
+        }
+        case Press::RightClick:
+            ASSERT_NE(open_menu_on_row(2), 0u);
+            x().key("Escape");
+            ASSERT_TRUE(wait_until_no_menu());
+            break;
+        }
+    }
+};
+
+// The countdown runs out four seconds after the start unless stopped.
+constexpr double kDelay = 4;
+
+TEST_P(StopE2e, AnyPressInTheListStopsTheCountdownForGood) {
+    const auto begun = steady_clock::now();
+    start_with_rows(kThree, kDelay, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area window = window_area(x(), main_);
+    ASSERT_TRUE(area_changes(window, seconds(2))) << "the countdown is not running";
+
+    press(GetParam());
+    ASSERT_TRUE(started().empty()) << "too late: the countdown ran out first";
+    ASSERT_TRUE(area_settles(window));
+    const std::vector<uint32_t> stopped = pixels_of(x(), window);
+    const auto run_out = begun + milliseconds(static_cast<int>(kDelay * 1000) + 1500);
+    EXPECT_FALSE(wait_for([&] { return !started().empty(); },
+                          std::chrono::duration_cast<milliseconds>(run_out - steady_clock::now())));
+    EXPECT_EQ(pixels_of(x(), window), stopped) << "the label went on counting";
+    EXPECT_TRUE(x().mapped_windows_of_type("DIALOG").empty());
+    quit();
+    EXPECT_TRUE(started().empty());
+}
+
+std::string press_name(const ::testing::TestParamInfo<Press> &info) {
+    const char *const names[] = {"ArrowKey",    "KeypadEnter",           "LeftClickOnARow",
+                                 "MiddleClick", "LeftClickBelowTheRows", "RightClick"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Presses, StopE2e,
+                         ::testing::Values(Press::ArrowKey, Press::KeypadEnter,
+                                           Press::LeftClickOnARow, Press::MiddleClick,
+                                           Press::LeftClickBelowTheRows, Press::RightClick),
+                         press_name);
+
+TEST_F(ListE2e, PointerMotionAndClicksOutsideTheListLeaveTheCountdownRunning) {
+    start_with_rows(kThree, 2.5, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area window = window_area(x(), main_);
+    const Area list = main_list_area(x(), main_);
+    for (int y = list.y; y < list.y + list.height; y += 7)
+        x().move_pointer(list.x + 30, y);
+    // On the window's border, and on the countdown label under the list.
+    x().move_pointer(window.x + 1, window.y + window.height / 2);
+    x().click(1);
+    x().move_pointer(window.centre_x(), list.y + list.height + 12);
+    x().click(1);
+    x().click(3);
+    ASSERT_TRUE(started().empty()) << "too late: the countdown ran out first";
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
+}
+
+TEST_F(ListE2e, RightClickOpensTheMenuAtThePointerAndKeepsTheSelection) {
+    start_with_rows(kThree, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area list = main_list_area(x(), main_);
+    const int pointer_y = list.y + rows()[2].centre();
+    const Window menu = open_menu_on_row(2);
+    ASSERT_NE(menu, 0u);
+    const Area at = window_area(x(), menu);
+    EXPECT_LE(std::abs(at.x - (list.x + 10)), 4);
+    EXPECT_LE(std::abs(at.y - pointer_y), 4);
+    x().key("x");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("first-wm")});
+}
+
+TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyBlueOneAndTheSavedDefault) {
+    start_with_rows(kThree, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    x().focus(main_);
+    x().key("Down");
+    x().key("Down");
+    ASSERT_NE(open_menu_on_row(0), 0u);
+    // "set as _default" and "_delete item" share their letter: the first
+    // press picks the first of them, Return chooses it.
+    x().key("d");
+    x().key("Return");
+    const Window box = wait_for_dialog();
+    ASSERT_NE(box, 0u) << err();
+    EXPECT_EQ(x().title(box), "");
+    x().close_window(box);
+    ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
+
+    // The selected row shows in the selection's colours: move away to see it.
+    x().focus(main_);
+    x().key("Up");
+    ASSERT_TRUE(wait_for([&] {
+        const std::vector<Band> bands = rows();
+        return bands.size() == 3 && !bands[0].blue && !bands[1].blue && bands[2].blue;
+    })) << "row 3 alone should be blue";
+    x().key("Up");
+    ASSERT_TRUE(wait_for([&] {
+        const std::vector<Band> bands = rows();
+        return bands.size() == 3 && !bands[1].blue && bands[2].blue;
+    }));
+    quit();
+    EXPECT_EQ(saved_default(), "2");
+    EXPECT_TRUE(started().empty());
+}
+
+TEST_F(ListE2e, DeleteRemovesTheRowSilentlyAndTheDefaultWithIt) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    ASSERT_NE(open_menu_on_row(2), 0u);
+    x().key("d");
+    x().key("d");
+    x().key("Return");
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 2; }));
+    EXPECT_FALSE(wait_for_dialog(milliseconds(500)));
+    // Neither of the rows left is blue, whichever of them is selected.
+    x().focus(main_);
+    for (const char *key : {"Home", "End"}) {
+        x().key(key);
+        EXPECT_TRUE(area_settles(window_area(x(), main_)));
+        for (const Band &band : rows())
+            EXPECT_FALSE(band.blue) << key;
+    }
+    quit();
+    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Third=third-wm"}));
+}
+
+TEST_F(ListE2e, WithNoRowSelectedTheRowEntriesDoNothing) {
+    // A default position outside the list selects no row.
+    start_with_rows(kThree, 0, -1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const std::vector<std::vector<std::string>> choices = {
+        {"x"}, {"e"}, {"d", "Return"}, {"d", "d", "Return"}};
+    for (const auto &keys : choices) {
+        SCOPED_TRACE(keys.size() == 1 ? keys[0] : keys[0] + std::to_string(keys.size()));
+        ASSERT_NE(open_menu_on_row(1), 0u);
+        for (const std::string &key : keys)
+            x().key(key);
+        ASSERT_TRUE(wait_until_no_menu());
+        EXPECT_FALSE(wait_for_dialog(milliseconds(300)));
+        EXPECT_EQ(rows().size(), 3u);
+        for (const Band &band : rows())
+            EXPECT_FALSE(band.blue);
+    }
+    // The search needs no row.
+    ASSERT_NE(open_menu_on_row(1), 0u);
+    x().key("s");
+    const Window dialog = x().wait_for_viewable(RESULT_TITLE);
+    ASSERT_NE(dialog, 0u) << err();
+    x().close_window(dialog);
+    ASSERT_TRUE(wait_for([&] { return !x().is_viewable(dialog); }));
+    quit();
+    EXPECT_TRUE(started().empty());
+    EXPECT_EQ(saved_entries(),
+              (std::vector<std::string>{"First=first-wm", "Second=second-wm", "Third=third-wm"}));
+}
+
+// Clicks the middle of a band of a menu window.
+void click_band(XClient &x, Window menu, size_t band) {
+    const Area area = window_area(x, menu);
+    const std::vector<Band> bands = ink_bands(x, area);
+    ASSERT_LT(band, bands.size());
+    x.move_pointer(area.centre_x(), area.y + bands[band].centre());
+    x.click(1);
+}
+
+TEST_F(ListE2e, ATornOffMenuKeepsWorkingWhileOtherMenusComeAndGo) {
+    start_with_rows(kThree, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const size_t windows_before = top_level_window_count(x());
+    const Window menu = open_menu_on_row(0);
+    ASSERT_NE(menu, 0u);
+    // The tear-off line is above the first entry.
+    const Area at = window_area(x(), menu);
+    x().move_pointer(at.centre_x(), at.y + ink_bands(x(), at)[0].top / 2);
+    x().click(1);
+    Window torn = 0;
+    ASSERT_TRUE(wait_for([&] {
+        const std::vector<Window> found = x().mapped_windows_of_type("MENU");
+        torn = found.empty() ? 0 : found.front();
+        return torn != 0;
+    }));
+    ASSERT_TRUE(wait_until_no_menu());
+    // Away from the list, whose rows are read from the screen.
+    move_window(x(), torn, 0, 0);
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 3; }));
+
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_NE(open_menu_on_row(1), 0u);
+        x().key("Escape");
+        ASSERT_TRUE(wait_until_no_menu());
+    }
+    ASSERT_TRUE(x().is_viewable(torn));
+    // Its own tear-off line comes first, then the six entries: delete the
+    // selected first row.
+    ASSERT_TRUE(wait_for([&] { return ink_bands(x(), window_area(x(), torn)).size() == 7; }));
+    click_band(x(), torn, 6);
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 2; }));
+    EXPECT_TRUE(x().is_viewable(torn));
+
+    x().close_window(torn);
+    ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("MENU").empty(); }));
+    EXPECT_TRUE(wait_for([&] { return top_level_window_count(x()) == windows_before; }))
+        << top_level_window_count(x()) << " windows, " << windows_before << " before";
+    quit();
+    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"Second=second-wm", "Third=third-wm"}));
+}
+
+// Each menu goes once closed: the program's windows and memory stay as they
+// were however often it opens. A menu kept after closing costs some 700 bytes.
+TEST_F(ListE2e, MenusOpenedAndClosedManyTimesLeaveNothingBehind) {
+    start_with_rows(kThree, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    auto open_and_close = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            ASSERT_NE(open_menu_on_row(i % 3), 0u) << i;
+            x().key("Escape");
+            ASSERT_TRUE(wait_until_no_menu()) << i;
+        }
+    };
+    open_and_close(20);
+    const size_t windows = top_level_window_count(x());
+    const long memory = anonymous_memory_kb();
+    ASSERT_GT(memory, 0);
+    open_and_close(200);
+    EXPECT_EQ(top_level_window_count(x()), windows);
+    EXPECT_LT(anonymous_memory_kb() - memory, 40) << memory << " kB after 20 menus";
+    quit();
+}
+
+} // namespace
