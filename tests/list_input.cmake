@@ -11,3 +11,6 @@ target_link_libraries(screen_probe PUBLIC test_support)
 quorvane_test(list_input_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
               e2e/list_input_e2e_test.cpp)
 target_link_libraries(list_input_e2e_test PRIVATE screen_probe)
+quorvane_test(search_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
+              e2e/search_e2e_test.cpp)
+target_link_libraries(search_e2e_test PRIVATE screen_probe)

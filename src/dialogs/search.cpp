@@ -68,6 +68,18 @@ GtkWidget *create_found_view(GtkListStore *store) {
     return view;
 }
 
+// Add chosen from the keyboard leaves an edit open in the list; a click on it
+// would have taken the focus away and kept the edit, and so does this.
+void finish_open_edit(GtkWidget *view) {
+    GList *children = gtk_container_get_children(GTK_CONTAINER(view));
+    for (GList *child = children; child != nullptr; child = child->next)
+        if (GTK_IS_CELL_EDITABLE(child->data)) {
+            gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(child->data));
+            break; // the view is editing one cell at most, and that one has gone now
+        }
+    g_list_free(children);
+}
+
 } // namespace
 
 bool is_executable_file(const char *path) {
@@ -114,8 +126,10 @@ void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     gtk_container_add(GTK_CONTAINER(scrolled), view);
 
     gtk_widget_show_all(dialog);
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK)
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
+        finish_open_edit(view);
         gtk_tree_selection_selected_foreach(selection, add_found_row, state);
+    }
     gtk_widget_destroy(dialog);
 }
 

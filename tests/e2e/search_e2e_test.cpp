@@ -1,0 +1,268 @@
+#include "e2e/list_e2e_fixture.h"
+
+#include "support/wait.h"
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+const char *const kKnownCommands[] = {
+    "gnome-session", "startkde", "wmaker", "enlightenment", "blackbox", "xfwm",      "sawfish",
+    "fluxbox",       "icewm",    "fvwm",   "mwm",           "mlvwm",    "afterstep", "ctwm",
+    "flwm",          "pwm",      "vtwm",   "twm",           "xterm",    "rxvt"};
+
+// What the test makes appear in the real folders that the search looks in,
+// for itself and the program it starts alone: each folder is covered by an
+// overlay in a private mount namespace, whose top layer the test fills. Every
+// known name the test does not set stands there as a file that cannot be run,
+// so that what the machine has installed plays no part.
+class SearchedFolders {
+  public:
+    explicit SearchedFolders(const TempDir &tmp) : layers_(tmp.file("layers")) {
+        mkdir(layers_.c_str(), 0755);
+        for (const char *top : {"/usr/local/bin", "/usr/bin"})
+            mkdir(layer_of(top).c_str(), 0755);
+    }
+    ~SearchedFolders() {
+        for (auto it = mounted_.rbegin(); it != mounted_.rend(); ++it)
+            umount2(it->c_str(), MNT_DETACH);
+    }
+    SearchedFolders(const SearchedFolders &) = delete;
+    SearchedFolders &operator=(const SearchedFolders &) = delete;
+
+    void program(const std::string &path) {
+        write_file(layer_of(path), "#!/bin/sh\nexit 0\n");
+        chmod(layer_of(path).c_str(), 0755);
+    }
+    void plain_file(const std::string &path) { write_file(layer_of(path), "#!/bin/sh\n"); }
+    void folder(const std::string &path) { mkdir(layer_of(path).c_str(), 0755); }
+    void link(const std::string &path, const std::string &target) {
+        symlink(target.c_str(), layer_of(path).c_str());
+    }
+
+    // Puts the layers over the real folders; false, with the reason, when
+    // that cannot be done here.
+    bool mount_layers(std::string *why) {
+        if (geteuid() != 0) {
+            *why = "needs root, to put layers over /usr/bin in a private mount namespace";
+            return false;
+        }
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            *why = std::string("needs a private mount namespace: ") + strerror(errno);
+            return false;
+        }
+        for (const char *top : {"/usr/local/bin", "/usr/bin"}) {
+            fill_with_placeholders(layer_of(top));
+            struct stat info;
+            if (lstat(layer_of(std::string(top) + "/X11").c_str(), &info) == 0 &&
+                S_ISDIR(info.st_mode))
+                fill_with_placeholders(layer_of(std::string(top) + "/X11"));
+            const std::string options = "lowerdir=" + layer_of(top) + ":" + top;
+            if (mount("overlay", top, "overlay", MS_RDONLY, options.c_str()) != 0) {
+                *why = std::string("cannot put an overlay on ") + top + ": " + strerror(errno);
+                return false;
+            }
+            mounted_.push_back(top);
+        }
+        return true;
+    }
+
+  private:
+    std::string layer_of(const std::string &path) const {
+        for (const std::string top : {"/usr/local/bin", "/usr/bin"})
+            if (path.rfind(top, 0) == 0)
+                return layers_ + "/" + (top == "/usr/bin" ? "bin" : "local-bin") +
+                       path.substr(top.size());
+        throw std::runtime_error("not a searched folder: " + path);
+    }
+    void fill_with_placeholders(const std::string &folder) {
+        for (const char *name : kKnownCommands) {
+            struct stat info;
+            const std::string path = folder + "/" + name;
+            if (lstat(path.c_str(), &info) != 0)
+                write_file(path, "");
+        }
+    }
+
+    std::string layers_;
+    std::vector<std::string> mounted_;
+};
+
+// How /usr/bin/X11 stands: Debian makes it a link to its own folder, so that
+// whatever is in /usr/bin is found there too, and first.
+enum class X11 { LinkToUsrBin, OwnFolder };
+
+class SearchE2e : public ListE2e {
+  protected:
+    // Fluxbox in two folders (three, through the link), twm as a link to a
+    // program, xterm in /usr/bin; and what must not be offered: a file that
+    // cannot be run, folders, a link to a folder and a link to nothing.
+    std::vector<std::string> fill(X11 layout) {
+        folders_.program("/usr/local/bin/fluxbox");
+        folders_.program("/usr/bin/fluxbox");
+        folders_.link("/usr/local/bin/twm", "fluxbox");
+        folders_.program("/usr/bin/xterm");
+        folders_.plain_file("/usr/local/bin/wmaker");
+        folders_.folder("/usr/bin/icewm");
+        folders_.folder("/usr/local/bin/fvwm");
+        folders_.link("/usr/bin/mwm", "icewm");
+        folders_.link("/usr/bin/rxvt", "nowhere");
+        if (layout == X11::LinkToUsrBin) {
+            folders_.link("/usr/bin/X11", ".");
+            return {"Fluxbox=/usr/local/bin/fluxbox", "Fluxbox=/usr/bin/X11/fluxbox",
+                    "Fluxbox=/usr/bin/fluxbox",       "twm=/usr/local/bin/twm",
+                    "xterm=/usr/bin/X11/xterm",       "xterm=/usr/bin/xterm"};
+        }
+        folders_.folder("/usr/bin/X11");
+        folders_.program("/usr/bin/X11/ctwm");
+        folders_.program("/usr/bin/X11/fluxbox");
+        folders_.folder("/usr/bin/X11/flwm");
+        return {"Fluxbox=/usr/local/bin/fluxbox", "Fluxbox=/usr/bin/X11/fluxbox",
+                "Fluxbox=/usr/bin/fluxbox",       "ctwm=/usr/bin/X11/ctwm",
+                "twm=/usr/local/bin/twm",         "xterm=/usr/bin/xterm"};
+    }
+    void mount_or_skip() {
+        std::string why;
+        if (!folders_.mount_layers(&why))
+            GTEST_SKIP() << why;
+    }
+
+    Window result_dialog() { return x().wait_for_viewable(RESULT_TITLE); }
+    bool result_dialog_gone() {
+        return wait_for([&] {
+            for (Window window : x().windows_titled(RESULT_TITLE))
+                if (x().is_viewable(window))
+                    return false;
+            return true;
+        });
+    }
+    Window search_from_menu() {
+        if (open_menu_on_row(0) == 0)
+            return 0;
+        x().key("s");
+        return result_dialog();
+    }
+
+    SearchedFolders folders_{tmp_};
+};
+
+class FirstStartE2e : public SearchE2e, public ::testing::WithParamInterface<X11> {};
+
+TEST_P(FirstStartE2e, YesSearchesBeforeTheWindowShowsAndAddsWhatWasFound) {
+    const std::vector<std::string> found = fill(GetParam());
+    mount_or_skip();
+    start();
+    const Window question = wait_for_dialog();
+    ASSERT_NE(question, 0u) << err();
+    x().focus(question);
+    x().key("y", {"Alt_L"});
+    const Window dialog = result_dialog();
+    ASSERT_NE(dialog, 0u) << err();
+    for (Window window : x().windows_titled(MAIN_TITLE))
+        EXPECT_FALSE(x().is_viewable(window)) << "the window waits for the search";
+    // Every row starts selected: Add takes them all.
+    x().focus(dialog);
+    x().key("a", {"Alt_L"});
+
+    ASSERT_NE(window_with_rows(found.size()), 0u);
+    for (const Band &row : rows())
+        EXPECT_FALSE(row.blue) << "no row is the default";
+    EXPECT_FALSE(area_changes(window_area(x(), main_), std::chrono::milliseconds(800)))
+        << "a countdown is running";
+    quit();
+    EXPECT_EQ(saved_entries(), found);
+    EXPECT_TRUE(started().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, FirstStartE2e,
+                         ::testing::Values(X11::LinkToUsrBin, X11::OwnFolder),
+                         [](const auto &test) {
+                             return std::string(test.param == X11::LinkToUsrBin ? "DebianX11Link"
+                                                                                : "OwnX11Folder");
+                         });
+
+TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
+    fill(X11::LinkToUsrBin);
+    mount_or_skip();
+    start_with_rows({"First", "Second"}, 0, 0);
+    ASSERT_NE(window_with_rows(2), 0u);
+    const Window dialog = search_from_menu();
+    ASSERT_NE(dialog, 0u) << err();
+    x().focus(dialog);
+    // Control moves the cursor without touching the selection; Control and
+    // space take the second row out of it.
+    x().key("Down", {"Control_L"});
+    x().key("space", {"Control_L"});
+    // Return edits the cursor's cell, in the command column first.
+    x().key("Down", {"Control_L"});
+    x().key("Down", {"Control_L"});
+    x().key("Return");
+    for (const char *key : {"slash", "o", "p", "t", "slash", "t", "w", "m"})
+        x().key(key);
+    x().key("Return");
+    x().key("Down", {"Control_L"});
+    x().key("Down", {"Control_L"});
+    x().key("Right");
+    x().key("Return");
+    // Left open: Add keeps it all the same.
+    for (const char *key : {"t", "e", "r", "m"})
+        x().key(key);
+    x().key("a", {"Alt_L"});
+    ASSERT_TRUE(result_dialog_gone());
+    quit();
+    EXPECT_EQ(saved_entries(),
+              (std::vector<std::string>{"First=first-wm", "Second=second-wm",
+                                        "Fluxbox=/usr/local/bin/fluxbox",
+                                        "Fluxbox=/usr/bin/fluxbox", "twm=/opt/twm",
+                                        "xterm=/usr/bin/X11/xterm", "term=/usr/bin/xterm"}));
+    EXPECT_EQ(saved_default(), "0");
+}
+
+enum class Dismissal { CancelButton, EscapeKey, WindowClosed };
+
+class DismissE2e : public SearchE2e, public ::testing::WithParamInterface<Dismissal> {};
+
+TEST_P(DismissE2e, AnythingButAddLeavesTheListAlone) {
+    fill(X11::LinkToUsrBin);
+    mount_or_skip();
+    start_with_rows({"First", "Second"}, 0, 1);
+    ASSERT_NE(window_with_rows(2), 0u);
+    const Window dialog = search_from_menu();
+    ASSERT_NE(dialog, 0u) << err();
+    x().focus(dialog);
+    switch (GetParam()) {
+    case Dismissal::CancelButton:
+        x().key("c", {"Alt_L"});
+        break;
+    case Dismissal::EscapeKey:
+        x().key("Escape");
+        break;
+    case Dismissal::WindowClosed:
+        x().close_window(dialog);
+        break;
+    }
+    ASSERT_TRUE(result_dialog_gone());
+    EXPECT_EQ(rows().size(), 2u);
+    quit();
+    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Second=second-wm"}));
+    EXPECT_EQ(saved_default(), "1");
+}
+
+std::string dismissal_name(const ::testing::TestParamInfo<Dismissal> &info) {
+    const char *const names[] = {"CancelButton", "EscapeKey", "WindowClosed"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, DismissE2e,
+                         ::testing::Values(Dismissal::CancelButton, Dismissal::EscapeKey,
+                                           Dismissal::WindowClosed),
+                         dismissal_name);
+
+} // namespace
