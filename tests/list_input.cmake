@@ -14,3 +14,7 @@ target_link_libraries(list_input_e2e_test PRIVATE screen_probe)
 quorvane_test(search_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
               e2e/search_e2e_test.cpp)
 target_link_libraries(search_e2e_test PRIVATE screen_probe)
+
+# Used by bench/menu-memory.
+add_executable(menu_memory_bench ${PROJECT_SOURCE_DIR}/bench/menu_memory.cpp)
+target_link_libraries(menu_memory_bench PRIVATE screen_probe)
