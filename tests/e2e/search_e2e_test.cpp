@@ -128,10 +128,10 @@ class SearchE2e : public ListE2e {
                 "Fluxbox=/usr/bin/fluxbox",       "ctwm=/usr/bin/X11/ctwm",
                 "twm=/usr/local/bin/twm",         "xterm=/usr/bin/xterm"};
     }
-    void mount_or_skip() {
-        std::string why;
-        if (!folders_.mount_layers(&why))
-            GTEST_SKIP() << why;
+    // Mounts the layers; says why when it cannot.
+    bool mount_layers() {
+        why_not_.clear();
+        return folders_.mount_layers(&why_not_);
     }
 
     Window result_dialog() { return x().wait_for_viewable(RESULT_TITLE); }
@@ -151,13 +151,15 @@ class SearchE2e : public ListE2e {
     }
 
     SearchedFolders folders_{tmp_};
+    std::string why_not_;
 };
 
 class FirstStartE2e : public SearchE2e, public ::testing::WithParamInterface<X11> {};
 
 TEST_P(FirstStartE2e, YesSearchesBeforeTheWindowShowsAndAddsWhatWasFound) {
     const std::vector<std::string> found = fill(GetParam());
-    mount_or_skip();
+    if (!mount_layers())
+        GTEST_SKIP() << why_not_;
     start();
     const Window question = wait_for_dialog();
     ASSERT_NE(question, 0u) << err();
@@ -190,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, FirstStartE2e,
 
 TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
     fill(X11::LinkToUsrBin);
-    mount_or_skip();
+    if (!mount_layers())
+        GTEST_SKIP() << why_not_;
     start_with_rows({"First", "Second"}, 0, 0);
     ASSERT_NE(window_with_rows(2), 0u);
     const Window dialog = search_from_menu();
@@ -231,7 +234,8 @@ class DismissE2e : public SearchE2e, public ::testing::WithParamInterface<Dismis
 
 TEST_P(DismissE2e, AnythingButAddLeavesTheListAlone) {
     fill(X11::LinkToUsrBin);
-    mount_or_skip();
+    if (!mount_layers())
+        GTEST_SKIP() << why_not_;
     start_with_rows({"First", "Second"}, 0, 1);
     ASSERT_NE(window_with_rows(2), 0u);
     const Window dialog = search_from_menu();
