@@ -221,6 +221,7 @@ TEST_F(ListE2e, WithNoRowSelectedTheRowEntriesDoNothing) {
             x().key(key);
         ASSERT_TRUE(wait_until_no_menu());
         EXPECT_FALSE(wait_for_dialog(milliseconds(300)));
+        EXPECT_TRUE(area_settles(window_area(x(), main_)));
         EXPECT_EQ(rows().size(), 3u);
         for (const Band &band : rows())
             EXPECT_FALSE(band.blue);
