@@ -140,6 +140,12 @@ TEST_F(ListE2e, PointerMotionAndClicksOutsideTheListLeaveTheCountdownRunning) {
 TEST_F(ListE2e, RightClickOpensTheMenuAtThePointerAndKeepsTheSelection) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
+    // No key opens it.
+    x().focus(main_);
+    x().key("Menu");
+    x().key("F10", {"Shift_L"});
+    EXPECT_FALSE(wait_for([&] { return shown_menu() != 0; }, milliseconds(300)));
+
     const Area list = main_list_area(x(), main_);
     const int pointer_y = list.y + rows()[2].centre();
     const Window menu = open_menu_on_row(2);
