@@ -10,3 +10,16 @@ add_test(NAME InstallPutsEveryFileInPlace
                  -DDOCDIR=${CMAKE_INSTALL_DOCDIR} -DBINDIR=${CMAKE_INSTALL_BINDIR}
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/install_check.cmake)
 set_tests_properties(InstallPutsEveryFileInPlace PROPERTIES LABELS unit)
+
+# Translations: the catalogues against the template and the template against
+# the sources, then the real program in German and in French.
+add_test(NAME TranslationsAreCompleteAndCurrent
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/po_check.sh ${PROJECT_SOURCE_DIR}/po
+                 ${PROJECT_BINARY_DIR}/po/quorvane.pot)
+set_tests_properties(TranslationsAreCompleteAndCurrent PROPERTIES LABELS unit)
+quorvane_test(translation_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
+              e2e/translation_e2e_test.cpp)
+target_link_libraries(translation_e2e_test PRIVATE screen_probe)
+target_compile_definitions(translation_e2e_test PRIVATE
+    BUILD_LOCALE_DIR="${PROJECT_BINARY_DIR}/locale")
+add_dependencies(translation_e2e_test translations)

@@ -60,6 +60,8 @@ void print_usage() {
     print_version();
     g_print("\n");
     g_print("%s", tr("usage: quorvane [OPTIONS]\n"));
+    // TRANSLATORS: keep the options and the tabs as they are, so that the
+    // explanations of all four lines start in the same column.
     g_print("%s", tr("  -h, --help\t\t\tprints this message\n"));
     g_print("%s", tr("  -v, --version\t\t\tprints version information\n"));
     g_print("%s", tr("  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"));

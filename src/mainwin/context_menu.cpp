@@ -68,6 +68,8 @@ bool get_selected_row(AppState *state, GtkTreeIter *row) {
 GtkWidget *create_context_menu(AppState *state) {
     GtkWidget *menu = gtk_menu_new();
     append_item(menu, gtk_tearoff_menu_item_new(), nullptr, state);
+    // TRANSLATORS: "_" marks the key of each entry of this menu; give the six
+    // entries six different keys.
     append_image_item(menu, tr("_search for known window managers..."), GTK_STOCK_FIND,
                       G_CALLBACK(on_menu_search), state);
     append_image_item(menu, tr("_add item..."), GTK_STOCK_ADD, G_CALLBACK(on_menu_add), state);

@@ -12,6 +12,8 @@
 
 // The two comment lines that open every written file (translated by the caller).
 #define CONFIG_HEADER                                                                              \
+    /* TRANSLATORS: both lines must start with "#" and end with a line break, */                   \
+    /* or the untranslated ones are written: the reader skips only such lines. */                  \
     N_("# Automatically generated file.\n# Do not edit (or make a backup copy before doing "       \
        "so)\n")
 

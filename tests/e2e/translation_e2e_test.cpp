@@ -1,0 +1,210 @@
+// The real program in German and in French: the texts it shows, read back
+// through the text probe module, and its usage lines. The catalogues come
+// from the build, made to appear where the program looks for them in a
+// private mount namespace of this test.
+#include "e2e/list_e2e_fixture.h"
+
+#include "support/wait.h"
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Language {
+    const char *name;
+    const char *locale;
+    const char *check_button; // as the probe writes it: "_" marks, "\n" for line breaks
+    const char *menu_entry;
+    const char *usage_line;
+    const char *preferences_title;
+};
+
+const Language LANGUAGES[] = {
+    {"German", "de_DE.UTF-8", "_Zurück zu quorvane,\\nwenn der WM endet",
+     "Nach bekannten Fenstermanagern _suchen …", "Aufruf: quorvane [OPTIONEN]\n", "Einstellungen"},
+    {"French", "fr_FR.UTF-8", "_Revenir à quorvane quand\\nle gestionnaire se termine",
+     "_Rechercher les gestionnaires de fenêtres connus…", "utilisation : quorvane [OPTIONS]\n",
+     "Préférences"},
+};
+
+void PrintTo(const Language &language, std::ostream *os) {
+    *os << language.name;
+}
+
+// The catalogues of the build, where the program binds its text domain.
+bool show_catalogues(std::string *why) {
+    if (geteuid() != 0) {
+        *why = "needs root, to lay the build's catalogues over " QUORVANE_LOCALE_DIR
+               " in a private mount namespace";
+        return false;
+    }
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) {
+        *why = std::string("needs a private mount namespace: ") + strerror(errno);
+        return false;
+    }
+    // Where the folder is missing, a tmpfs over the nearest folder that exists
+    // makes room for it; only this test and the program it starts see it.
+    std::string existing = QUORVANE_LOCALE_DIR;
+    struct stat info;
+    while (stat(existing.c_str(), &info) != 0)
+        existing = existing.substr(0, existing.rfind('/'));
+    if (existing != QUORVANE_LOCALE_DIR) {
+        if (mount("tmpfs", existing.c_str(), "tmpfs", 0, "mode=0755") != 0) {
+            *why = std::string("cannot mount a tmpfs: ") + strerror(errno);
+            return false;
+        }
+        std::string path = existing;
+        std::istringstream rest(std::string(QUORVANE_LOCALE_DIR).substr(existing.size()));
+        std::string part;
+        while (std::getline(rest, part, '/'))
+            if (!part.empty())
+                mkdir((path += "/" + part).c_str(), 0755);
+    }
+    if (mount(BUILD_LOCALE_DIR, QUORVANE_LOCALE_DIR, nullptr, MS_BIND, nullptr) != 0) {
+        *why = std::string("cannot lay the catalogues in place: ") + strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool locale_exists(const char *name) {
+    const std::string saved = setlocale(LC_ALL, nullptr);
+    const bool found = setlocale(LC_ALL, name) != nullptr;
+    setlocale(LC_ALL, saved.c_str());
+    return found;
+}
+
+class TranslationE2e : public ListE2e, public ::testing::WithParamInterface<Language> {
+  protected:
+    void SetUp() override {
+        if (!locale_exists(GetParam().locale))
+            GTEST_SKIP() << "the locale " << GetParam().locale
+                         << " is not generated (scripts/test generates it)";
+        std::string why;
+        if (!show_catalogues(&why))
+            GTEST_SKIP() << why;
+        ListE2e::SetUp();
+    }
+
+    std::map<std::string, std::string> language_env() {
+        return {{"LANG", GetParam().locale},
+                {"GTK_MODULES", TEXT_PROBE_MODULE},
+                {"QUORVANE_TEXT_PROBE", path_of("texts")}};
+    }
+
+    // The "TITLE|TEXT" lines that the probe last wrote.
+    std::set<std::string> shown() {
+        std::set<std::string> lines;
+        std::istringstream text(file_exists(path_of("texts")) ? read_file(path_of("texts")) : "");
+        std::string line;
+        while (std::getline(text, line))
+            lines.insert(line);
+        return lines;
+    }
+    bool wait_until_shown(const std::string &line) {
+        return wait_for([&] { return shown().count(line) != 0; });
+    }
+    std::string shown_text() {
+        std::string all;
+        for (const std::string &line : shown())
+            all += line + "\n";
+        return all;
+    }
+};
+
+TEST_P(TranslationE2e, WindowAndMenuSpeakTheLanguageButNamesDoNot) {
+    const Language &language = GetParam();
+    install_fake_wm("first-wm");
+    write_config({"First=first-wm"}, 0, 0);
+    start({}, language_env());
+    main_ = window_with_rows(1);
+    ASSERT_NE(main_, 0u) << err();
+
+    // The window's title is the program's name, never translated.
+    EXPECT_TRUE(wait_until_shown(std::string(MAIN_TITLE "|") + language.check_button))
+        << shown_text();
+
+    ASSERT_NE(open_menu_on_row(0), 0u);
+    ASSERT_TRUE(wait_for([&] {
+        for (const std::string &line : shown())
+            if (line.size() > 1 && line.substr(line.find('|') + 1) == language.menu_entry)
+                return true;
+        return false;
+    })) << shown_text();
+    // Every entry of the menu keeps a key of its own.
+    std::set<std::string> keys;
+    int entries = 0;
+    for (const std::string &line : shown()) {
+        if (line.rfind(MAIN_TITLE "|", 0) == 0 || line.back() == '|')
+            continue;
+        const std::string text = line.substr(line.find('|') + 1);
+        const auto mark = text.find('_');
+        ASSERT_NE(mark, std::string::npos) << text;
+        ++entries;
+        // The key is the character after the mark, maybe more than one byte.
+        size_t end = mark + 2;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80)
+            ++end;
+        std::string key = text.substr(mark + 1, end - mark - 1);
+        for (char &c : key)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        keys.insert(key);
+    }
+    EXPECT_EQ(entries, 6) << shown_text();
+    EXPECT_EQ(keys.size(), 6u) << shown_text();
+    x().key("Escape");
+    ASSERT_TRUE(wait_until_no_menu());
+
+    // The About text is the program's name and credits, shown as they are.
+    int left, top, width, height;
+    x().geometry(main_, &left, &top, &width, &height);
+    x().move_pointer(left + width * 3 / 4, top + height - 18);
+    x().click(1);
+    EXPECT_TRUE(wait_until_shown(std::string(language.preferences_title) +
+                                 "|quorvane 0.4.1\\nhttps://quorvane.org/\\n\\n"
+                                 "Copyright (C) 2026 The quorvane developers\\n"
+                                 "The quorvane developers <developers@quorvane.org>"))
+        << shown_text();
+}
+
+TEST_P(TranslationE2e, UsageLinesAreTranslatedAndTheBannerIsNot) {
+    start({"--help"}, language_env());
+    EXPECT_EQ(exit_code(), 0) << err();
+    const std::string text = out();
+    EXPECT_EQ(text.rfind("quorvane 0.4.1 https://quorvane.org/\n"
+                         "Copyright (C) 2026 The quorvane developers\n\n",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find(GetParam().usage_line), std::string::npos) << text;
+    // Every explanation starts in the same column as in the untranslated text.
+    std::istringstream lines(text);
+    std::string line;
+    int option_lines = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind("  -", 0) != 0)
+            continue;
+        ++option_lines;
+        size_t column = 0;
+        for (const char c : line.substr(0, line.find_last_of('\t') + 1))
+            column = c == '\t' ? (column / 8 + 1) * 8 : column + 1;
+        EXPECT_EQ(column, 32u) << line;
+    }
+    EXPECT_EQ(option_lines, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TranslationE2e, ::testing::ValuesIn(LANGUAGES),
+                         [](const ::testing::TestParamInfo<Language> &param) {
+                             return std::string(param.param.name);
+                         });
+
+} // namespace
