@@ -3,6 +3,10 @@
 #include "support/screen_probe.h"
 
 #include <X11/Xutil.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include "app/glib_ptr.h"
+#include "support/wait.h"
 
 #include <map>
 #include <memory>
@@ -116,6 +120,37 @@ std::vector<uint32_t> pixels_of(XClient &x, const Area &area) {
         for (int col = 0; col < area.width; ++col)
             pixels.push_back(static_cast<uint32_t>(XGetPixel(image.get(), col, y)));
     return pixels;
+}
+
+bool wait_until_drawn(XClient &x, const Area &area) {
+    return wait_for(
+        [&] {
+            const std::vector<uint32_t> pixels = pixels_of(x, area);
+            for (uint32_t pixel : pixels)
+                if (pixel != pixels.front())
+                    return true;
+            return false;
+        },
+        std::chrono::seconds(10));
+}
+
+bool save_png(XClient &x, const Area &area, const std::string &path) {
+    const std::vector<uint32_t> pixels = pixels_of(x, area);
+    if (pixels.empty())
+        return false;
+    GObjectPtr<GdkPixbuf> picture(
+        gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, area.width, area.height));
+    guchar *bytes = gdk_pixbuf_get_pixels(picture.get());
+    const int stride = gdk_pixbuf_get_rowstride(picture.get());
+    for (int row = 0; row < area.height; ++row)
+        for (int col = 0; col < area.width; ++col) {
+            const uint32_t pixel = pixels[static_cast<size_t>(row * area.width + col)];
+            guchar *out = bytes + row * stride + col * 3;
+            out[0] = (pixel >> 16) & 0xff;
+            out[1] = (pixel >> 8) & 0xff;
+            out[2] = pixel & 0xff;
+        }
+    return gdk_pixbuf_save(picture.get(), path.c_str(), "png", nullptr, nullptr) != FALSE;
 }
 
 void move_window(XClient &x, Window window, int left, int top) {

@@ -38,6 +38,11 @@ Area main_list_area(XClient &x, Window main_window);
 std::vector<Band> ink_bands(XClient &x, const Area &area);
 // The pixels of an area, to compare what it shows at two moments.
 std::vector<uint32_t> pixels_of(XClient &x, const Area &area);
+// Waits until the area shows more than one colour: a window that has just
+// been mapped may not be drawn yet.
+bool wait_until_drawn(XClient &x, const Area &area);
+// Saves what the area shows as a PNG file.
+bool save_png(XClient &x, const Area &area, const std::string &path);
 // Moves a top-level window, as a window manager would; there is none.
 void move_window(XClient &x, Window window, int left, int top);
 // All windows that are children of the root, mapped or not.
