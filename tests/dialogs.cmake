@@ -16,3 +16,8 @@ target_link_libraries(dialog_input PUBLIC test_support)
 
 quorvane_test(preferences_e2e_test e2e e2e/e2e_fixture.cpp e2e/preferences_e2e_test.cpp)
 target_link_libraries(preferences_e2e_test PRIVATE dialog_input)
+
+# Opened from the list's context menu.
+quorvane_test(item_dialog_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
+              e2e/item_dialog_e2e_test.cpp)
+target_link_libraries(item_dialog_e2e_test PRIVATE dialog_input screen_probe)

@@ -1,0 +1,291 @@
+// The add and edit dialog in the running program, opened from the list's
+// context menu and driven by real keys; what it changes shows in the list's
+// rows on screen and in the file written at quit.
+#include "e2e/dialog_input.h"
+#include "e2e/list_e2e_fixture.h"
+
+#include "support/wait.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+#define ADD_TITLE "Add item"
+#define EDIT_TITLE "Edit Item"
+#define SELECTOR_TITLE "Select a window manager"
+
+const std::vector<std::string> kThree = {"First", "Second", "Third"};
+const std::vector<std::string> kEntries = {"First=first-wm", "Second=second-wm", "Third=third-wm"};
+
+std::vector<std::string> with(std::vector<std::string> lines, const std::string &more) {
+    lines.push_back(more);
+    return lines;
+}
+
+class ItemDialogE2e : public ListE2e {
+  protected:
+    // No countdown; the default row is selected at start.
+    void start_with_default(int default_wm = 1) {
+        start_with_rows(kThree, 0, default_wm);
+        window_with_rows(kThree.size());
+    }
+
+    // "_add item..." or "_edit item..." from the menu of a right click, which
+    // leaves the selection where it was; the dialog has the keyboard, its
+    // description entry first.
+    Window open_dialog(const char *mnemonic, const char *title) {
+        if (open_menu_on_row(0) == 0)
+            return 0;
+        x().key(mnemonic);
+        const Window dialog = x().wait_for_viewable(title);
+        if (dialog != 0)
+            x().focus(dialog);
+        return dialog;
+    }
+
+    bool gone(const char *title) {
+        return wait_for([&] { return x().windows_titled(title).empty(); });
+    }
+
+    // Typed after End, so that any text already there would stay in front.
+    void type_at_end(const std::string &text) {
+        x().key("End");
+        type_text(x(), text);
+    }
+    // Reached by Tab, an entry has all its text selected.
+    void next_entry() { x().key("Tab"); }
+    void previous_entry() { x().key("Tab", {"Shift_L"}); }
+    void alt(const char *key) { x().key(key, {"Alt_L"}); }
+
+    // Whether the rows read, top to bottom, blue where true; the selected row
+    // shows in the selection's colours, never blue.
+    bool rows_blue_as(const std::vector<bool> &blue) {
+        return wait_for([&] {
+            const std::vector<Band> bands = rows();
+            if (bands.size() != blue.size())
+                return false;
+            for (size_t i = 0; i < bands.size(); ++i)
+                if (bands[i].blue != blue[i])
+                    return false;
+            return true;
+        });
+    }
+};
+
+struct EmptyCase {
+    const char *what;
+    bool description_first; // typed before the first try
+    bool command_first;
+    const char *description;
+    const char *command;
+};
+
+class EmptyFieldE2e : public ItemDialogE2e, public ::testing::WithParamInterface<EmptyCase> {};
+
+// Centred and empty: what is typed after End is all the entry ends up with,
+// and the try with a field left empty proves the other field started empty.
+// Accepting then does nothing and says nothing; blanks count as text.
+TEST_P(EmptyFieldE2e, KeepsTheDialogUntilBothTextsAreThereThenAppendsAPlainRow) {
+    const EmptyCase test = GetParam();
+    start_with_default();
+    const Window dialog = open_dialog("a", ADD_TITLE);
+    ASSERT_NE(dialog, 0u) << err();
+    EXPECT_LE(distance_from_screen_centre(x(), dialog), 1);
+
+    if (test.description_first)
+        type_at_end(test.description);
+    next_entry();
+    if (test.command_first)
+        type_at_end(test.command);
+    alt("a");
+    EXPECT_FALSE(wait_for(
+        [&] { return !x().is_viewable(dialog) || x().mapped_windows_of_type("DIALOG").size() > 1; },
+        milliseconds(700)))
+        << "the dialog closed or a message came up";
+
+    if (!test.command_first)
+        type_at_end(test.command);
+    previous_entry();
+    if (!test.description_first)
+        type_at_end(test.description);
+    alt("a");
+    ASSERT_TRUE(gone(ADD_TITLE));
+    // Last, black, and the default row still the blue one.
+    x().focus(main_);
+    x().key("Home");
+    EXPECT_TRUE(rows_blue_as({false, true, false, false}));
+    quit();
+    EXPECT_EQ(saved_entries(), with(kEntries, std::string(test.description) + "=" + test.command));
+    EXPECT_EQ(saved_default(), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, EmptyFieldE2e,
+                         ::testing::Values(EmptyCase{"Both", false, false, "Mine", "mine-wm"},
+                                           EmptyCase{"TheCommand", true, false, "Mine", "mine-wm"},
+                                           EmptyCase{"TheDescription", false, true, "  ",
+                                                     "mine-wm --blanks-only"}),
+                         [](const auto &test) { return std::string(test.param.what); });
+
+TEST_F(ItemDialogE2e, CancelOrClosingTheAddDialogAddsNothing) {
+    start_with_default();
+    for (bool by_cancel : {true, false}) {
+        const Window dialog = open_dialog("a", ADD_TITLE);
+        ASSERT_NE(dialog, 0u) << err();
+        type_text(x(), "Unwanted");
+        next_entry();
+        type_text(x(), "unwanted-wm");
+        if (by_cancel)
+            alt("c");
+        else
+            x().close_window(dialog);
+        ASSERT_TRUE(gone(ADD_TITLE));
+    }
+    EXPECT_TRUE(wait_for([&] { return rows().size() == 3; }));
+    quit();
+    EXPECT_EQ(saved_entries(), kEntries);
+}
+
+// The row keeps the texts as typed: the launcher is handed them unchanged
+// (and fails, there being no such program), while the file has blanks.
+TEST_F(ItemDialogE2e, SeparatorsStayInTheRowAndAreSavedAsBlanks) {
+    start_with_default();
+    ASSERT_NE(open_dialog("a", ADD_TITLE), 0u) << err();
+    type_at_end("My:WM=1");
+    next_entry();
+    type_at_end("no:such=wm");
+    alt("a");
+    ASSERT_TRUE(gone(ADD_TITLE));
+
+    x().focus(main_);
+    x().key("End");
+    x().key("Return");
+    const Window box = wait_for_dialog();
+    ASSERT_NE(box, 0u) << err();
+    EXPECT_EQ(count_of(err(), "Cannot start \"no:such=wm\" (My:WM=1)\n"), 1u) << err();
+    x().close_window(box);
+    ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
+    quit();
+    EXPECT_EQ(saved_entries(), with(kEntries, "My WM 1=no such wm"));
+    EXPECT_TRUE(started().empty());
+}
+
+struct EditCase {
+    const char *what;
+    const char *keys_in_list; // to move the selection first, or nullptr
+    std::vector<std::string> saved;
+};
+
+class EditE2e : public ItemDialogE2e, public ::testing::WithParamInterface<EditCase> {};
+
+// The entries start with the row's texts: what is typed at their end lands in
+// that row only, and the default row stays the default and blue.
+TEST_P(EditE2e, ChangesOnlyTheSelectedRow) {
+    const EditCase edit = GetParam();
+    start_with_default();
+    if (edit.keys_in_list != nullptr) {
+        x().focus(main_);
+        x().key(edit.keys_in_list);
+    }
+    const Window dialog = open_dialog("e", EDIT_TITLE);
+    ASSERT_NE(dialog, 0u) << err();
+    EXPECT_LE(distance_from_screen_centre(x(), dialog), 1);
+    type_at_end(":X");
+    next_entry();
+    type_at_end(" --x");
+    alt("o");
+    ASSERT_TRUE(gone(EDIT_TITLE));
+    x().focus(main_);
+    x().key("Home");
+    EXPECT_TRUE(rows_blue_as({false, true, false}));
+    quit();
+    EXPECT_EQ(saved_entries(), edit.saved);
+    EXPECT_EQ(saved_default(), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, EditE2e,
+    ::testing::Values(EditCase{"TheDefaultRow",
+                               nullptr,
+                               {"First=first-wm", "Second X=second-wm --x", "Third=third-wm"}},
+                      EditCase{"AnotherRow",
+                               "End",
+                               {"First=first-wm", "Second=second-wm", "Third X=third-wm --x"}}),
+    [](const auto &test) { return std::string(test.param.what); });
+
+struct Pick {
+    const char *what;
+    const char *path; // under the test's folder
+    const char *dialog_key;
+    bool added;
+};
+
+class PickE2e : public ItemDialogE2e, public ::testing::WithParamInterface<Pick> {};
+
+// "gtk-find" opens the selector at the pointer; its OK replaces the command
+// with the full path typed there, a folder's too, and leaves the description.
+// Cancel on the dialog afterwards still adds nothing.
+TEST_P(PickE2e, SelectorOkFillsTheCommandEntry) {
+    const Pick pick = GetParam();
+    install_fake_wm("picked-wm");
+    start_with_default();
+    const Window dialog = open_dialog("a", ADD_TITLE);
+    ASSERT_NE(dialog, 0u) << err();
+    type_text(x(), "Picked");
+    next_entry();
+    type_text(x(), "typed-wm --to-be-replaced");
+    x().move_pointer(600, 400);
+    alt("f");
+    const Window selector = x().wait_for_viewable(SELECTOR_TITLE);
+    ASSERT_NE(selector, 0u) << err();
+    EXPECT_LE(distance_from_placement_at(x(), selector, 600, 400), 1);
+
+    x().focus(selector); // its file name entry has the keyboard
+    const std::string path = path_of(pick.path);
+    type_text(x(), path);
+    x().key("Return");
+    ASSERT_TRUE(gone(SELECTOR_TITLE));
+    x().focus(dialog);
+    alt(pick.dialog_key);
+    ASSERT_TRUE(gone(ADD_TITLE));
+    EXPECT_TRUE(wait_for([&] { return rows().size() == (pick.added ? 4u : 3u); }));
+    quit();
+    EXPECT_EQ(saved_entries(), pick.added ? with(kEntries, "Picked=" + path) : kEntries);
+}
+
+INSTANTIATE_TEST_SUITE_P(Picks, PickE2e,
+                         ::testing::Values(Pick{"AProgram", "bin/picked-wm", "a", true},
+                                           Pick{"AFolder", "bin", "a", true},
+                                           Pick{"ThenCancel", "bin/picked-wm", "c", false}),
+                         [](const auto &test) { return std::string(test.param.what); });
+
+// Cancel on the selector, or closing it, brings back both entries as they were.
+TEST_F(ItemDialogE2e, SelectorCancelOrCloseKeepsBothEntries) {
+    start_with_default();
+    for (bool by_cancel : {true, false}) {
+        const Window dialog = open_dialog("a", ADD_TITLE);
+        ASSERT_NE(dialog, 0u) << err();
+        type_text(x(), by_cancel ? "Cancelled" : "Closed");
+        next_entry();
+        type_text(x(), "kept-wm");
+        alt("f");
+        const Window selector = x().wait_for_viewable(SELECTOR_TITLE);
+        ASSERT_NE(selector, 0u) << err();
+        x().focus(selector);
+        type_text(x(), "/bin/sh");
+        if (by_cancel)
+            alt("c");
+        else
+            x().close_window(selector);
+        ASSERT_TRUE(gone(SELECTOR_TITLE));
+        x().focus(dialog);
+        alt("a");
+        ASSERT_TRUE(gone(ADD_TITLE));
+    }
+    quit();
+    EXPECT_EQ(saved_entries(), with(with(kEntries, "Cancelled=kept-wm"), "Closed=kept-wm"));
+}
+
+} // namespace
