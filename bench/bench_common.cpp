@@ -1,0 +1,356 @@
+#include <X11/Xlib.h>
+
+#include "bench_common.h"
+
+#include "bench_rows.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char **environ;
+
+double ms_between(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+PrivateXvfb::PrivateXvfb() {
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        close(fds[0]);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        const std::string fd_text = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-nolisten", "tcp", "-screen", "0",
+               "1024x768x24", "-noreset", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    while (true) {
+        struct pollfd pfd = {fds[0], POLLIN, 0};
+        if (poll(&pfd, 1, 20000) <= 0)
+            break;
+        char c;
+        if (read(fds[0], &c, 1) != 1 || c == '\n')
+            break;
+        number.push_back(c);
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+    }
+    display_ = ":" + number;
+}
+
+PrivateXvfb::~PrivateXvfb() {
+    kill(pid_, SIGTERM);
+    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+TempFolder::TempFolder() {
+    const char *base = getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quorvane-bench.XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execlp("rm", "rm", "-rf", "--", path_.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    if (pid > 0)
+        waitpid(pid, nullptr, 0);
+}
+
+Environment bench_environment(const TempFolder &folder, const std::string &home,
+                              const std::string &display) {
+    const std::string runtime = folder.file("runtime");
+    mkdir(runtime.c_str(), 0700);
+    const char *path = getenv("PATH");
+    return Environment{
+        {"PATH", path != nullptr ? path : "/usr/bin:/bin"},
+        {"HOME", home},
+        {"DISPLAY", display},
+        {"XDG_RUNTIME_DIR", runtime},
+        {"LC_ALL", "C.UTF-8"},
+        // Without a session bus the bridge only adds a failed look-up.
+        {"NO_AT_BRIDGE", "1"},
+    };
+}
+
+pid_t spawn(const std::vector<std::string> &argv, const Environment &env,
+            const std::string &stdin_path, const std::string &log_path) {
+    std::vector<std::string> env_texts;
+    for (const auto &[name, value] : env)
+        env_texts.push_back(name + "=" + value);
+    std::vector<char *> env_pointers;
+    for (auto &text : env_texts)
+        env_pointers.push_back(text.data());
+    env_pointers.push_back(nullptr);
+    std::vector<std::string> args = argv;
+    std::vector<char *> arg_pointers;
+    size_t arg_bytes = 0;
+    for (auto &arg : args) {
+        arg_pointers.push_back(arg.data());
+        arg_bytes += arg.size() + 1 + sizeof(char *);
+    }
+    arg_pointers.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        const int in = open(stdin_path.c_str(), O_RDONLY);
+        const int out = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (in < 0 || out < 0)
+            _exit(127);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(out, 2);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        // exec takes arguments up to a quarter of the stack limit.
+        struct rlimit stack;
+        if (getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur != RLIM_INFINITY &&
+            stack.rlim_cur < 8 * arg_bytes) {
+            stack.rlim_cur = std::min<rlim_t>(8 * arg_bytes, stack.rlim_max);
+            setrlimit(RLIMIT_STACK, &stack);
+        }
+        // execvp searches the PATH of the environment it runs in: the new one.
+        environ = env_pointers.data();
+        execvp(arg_pointers[0], arg_pointers.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+        const pid_t done = waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || (done < 0 && errno == ECHILD))
+            return true;
+        usleep(2000);
+    }
+    return false;
+}
+
+void end_process(pid_t pid) {
+    kill(pid, SIGTERM);
+    if (!wait_for_exit(pid, std::chrono::seconds(5))) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+long cpu_ticks(pid_t pid) {
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    char text[1024];
+    const ssize_t size = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (size <= 0)
+        return -1;
+    text[size] = '\0';
+    // The command name may hold blanks and parentheses; the fields follow the last ")".
+    const char *after = strrchr(text, ')');
+    if (after == nullptr)
+        return -1;
+    std::istringstream fields(after + 1);
+    std::string state;
+    fields >> state;
+    if (state == "Z" || state == "X")
+        return -1;
+    std::string skipped;
+    for (int field = 4; field < 14; ++field)
+        fields >> skipped;
+    long utime = 0, stime = 0;
+    fields >> utime >> stime;
+    return fields ? utime + stime : -1;
+}
+
+long peak_rss_kb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+RootWatch::RootWatch(const std::string &display) {
+    dpy_ = XOpenDisplay(display.c_str());
+    if (dpy_ == nullptr)
+        throw std::runtime_error("cannot open display " + display);
+    XSelectInput(dpy_, DefaultRootWindow(dpy_), SubstructureNotifyMask);
+    XSync(dpy_, False);
+}
+
+RootWatch::~RootWatch() {
+    XCloseDisplay(dpy_);
+}
+
+void RootWatch::forget_events() {
+    XSync(dpy_, True);
+}
+
+StartFigures RootWatch::watch_start(pid_t pid, Clock::time_point started, int quiet_ms,
+                                    std::chrono::milliseconds limit) {
+    StartFigures figures;
+    bool mapped = false;
+    Clock::time_point map_time, last_use = started;
+    long last_ticks = -2;
+    const Clock::time_point deadline = started + limit;
+    const auto quiet = std::chrono::milliseconds(quiet_ms);
+    while (true) {
+        while (XPending(dpy_) > 0) {
+            XEvent event;
+            XNextEvent(dpy_, &event);
+            if (!mapped && event.type == MapNotify && !event.xmap.override_redirect &&
+                event.xmap.event == DefaultRootWindow(dpy_)) {
+                map_time = Clock::now();
+                mapped = true;
+                figures.window = event.xmap.window;
+            }
+        }
+        const Clock::time_point now = Clock::now();
+        const long ticks = cpu_ticks(pid);
+        if (ticks < 0)
+            throw std::runtime_error("the program ended before it was idle");
+        if (ticks != last_ticks) {
+            last_ticks = ticks;
+            last_use = now;
+        }
+        if (mapped) {
+            const Clock::time_point busy_until = std::max(last_use, map_time);
+            if (now - busy_until >= quiet) {
+                figures.map_ms = ms_between(started, map_time);
+                figures.idle_ms = ms_between(started, busy_until);
+                figures.cpu_ms = ticks * 1000.0 / sysconf(_SC_CLK_TCK);
+                return figures;
+            }
+        }
+        if (now > deadline)
+            throw std::runtime_error(mapped ? "the program did not become idle"
+                                            : "the program mapped no window");
+        struct pollfd pfd = {ConnectionNumber(dpy_), POLLIN, 0};
+        poll(&pfd, 1, 2);
+    }
+}
+
+std::string config_text(long rows, const std::string &command_of_every_row, int restart,
+                        int goback_btn) {
+    std::string text = "# Automatically generated file.\n"
+                       "# Do not edit (or make a backup copy before doing so)\n";
+    char description[BENCH_ROW_TEXT_MAX];
+    char command[BENCH_ROW_TEXT_MAX];
+    for (long i = 0; i < rows; ++i) {
+        bench_row_texts(i, description, command);
+        text += description;
+        text += '=';
+        text += command_of_every_row.empty() ? command : command_of_every_row;
+        text += '\n';
+    }
+    char settings[128];
+    snprintf(settings, sizeof settings,
+             "delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n", 0.0, restart, 0,
+             goback_btn);
+    return text + settings;
+}
+
+std::vector<std::string> zenity_cells(long rows) {
+    std::vector<std::string> cells;
+    cells.reserve(2 * static_cast<size_t>(rows));
+    char description[BENCH_ROW_TEXT_MAX];
+    char command[BENCH_ROW_TEXT_MAX];
+    for (long i = 0; i < rows; ++i) {
+        bench_row_texts(i, description, command);
+        cells.push_back(description);
+        cells.push_back(command);
+    }
+    return cells;
+}
+
+void write_file(const std::string &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<long> parse_sizes(const std::string &text) {
+    std::vector<long> sizes;
+    std::istringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ','))
+        if (!item.empty())
+            sizes.push_back(strtol(item.c_str(), nullptr, 10));
+    return sizes;
+}
+
+std::string machine_line() {
+    std::string cpu;
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line))
+        if (line.rfind("model name", 0) == 0) {
+            cpu = line.substr(line.find(':') + 2);
+            break;
+        }
+    struct utsname names;
+    uname(&names);
+    char date[32];
+    const time_t now = time(nullptr);
+    strftime(date, sizeof date, "%Y-%m-%d %H:%M", localtime(&now));
+    return std::string(date) + ", " + cpu + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
+           " cores, Linux " + names.release;
+}

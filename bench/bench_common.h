@@ -1,0 +1,110 @@
+// What the benchmark drivers share: a private Xvfb, child processes started
+// with an environment given in full, a watch on the root window for the first
+// map, and the CPU and memory figures that /proc keeps for a process.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+struct _XDisplay;
+using Display = _XDisplay;
+using Window = unsigned long;
+
+using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC
+
+double ms_between(Clock::time_point from, Clock::time_point to);
+double median(std::vector<double> values);
+
+class PrivateXvfb {
+  public:
+    PrivateXvfb();
+    ~PrivateXvfb();
+    PrivateXvfb(const PrivateXvfb &) = delete;
+    PrivateXvfb &operator=(const PrivateXvfb &) = delete;
+    const std::string &display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// A folder under $TMPDIR (or /tmp), removed with all it holds.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+using Environment = std::map<std::string, std::string>;
+
+// The environment every benchmarked program gets: a private HOME and runtime
+// folder, the display, a fixed locale, and no accessibility bus.
+Environment bench_environment(const TempFolder &folder, const std::string &home,
+                              const std::string &display);
+
+// Starts argv[0] (looked up along PATH) with exactly this environment, its
+// standard input from stdin_path and its output into log_path. Long
+// argument lists get the stack limit they need to pass through exec.
+pid_t spawn(const std::vector<std::string> &argv, const Environment &env,
+            const std::string &stdin_path, const std::string &log_path);
+// SIGTERM, then SIGKILL after a few seconds; collects the process.
+void end_process(pid_t pid);
+// Collects a process that is ending by itself; false at the limit.
+bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit);
+
+// CPU time used so far by all the process's threads, in clock ticks
+// (utime + stime of /proc/PID/stat); -1 once the process is gone or a zombie.
+long cpu_ticks(pid_t pid);
+// Peak resident set (VmHWM of /proc/PID/status) in kilobytes; -1 when unknown.
+long peak_rss_kb(pid_t pid);
+
+struct StartFigures {
+    double map_ms = 0;  // from start to the MapNotify of its first top-level window
+    double idle_ms = 0; // from start to the last CPU use before a quiet spell
+    double cpu_ms = 0;  // CPU time used by then
+    Window window = 0;  // the window that was mapped
+};
+
+// An X connection that hears of every window mapped on the root window.
+class RootWatch {
+  public:
+    explicit RootWatch(const std::string &display);
+    ~RootWatch();
+    RootWatch(const RootWatch &) = delete;
+    RootWatch &operator=(const RootWatch &) = delete;
+
+    Display *display() const { return dpy_; }
+    // Drops what the server has told so far (windows of earlier runs).
+    void forget_events();
+    // Waits, started at `started`, for the process's first top-level map and
+    // then for a spell of quiet_ms without CPU use. Throws at the limit or if
+    // the process ends.
+    StartFigures watch_start(pid_t pid, Clock::time_point started, int quiet_ms,
+                             std::chrono::milliseconds limit);
+
+  private:
+    Display *dpy_ = nullptr;
+};
+
+// The configuration file the program reads and writes, with these rows.
+std::string config_text(long rows, const std::string &command_of_every_row, int restart,
+                        int goback_btn);
+// The same rows as zenity --list takes them: one argument a cell.
+std::vector<std::string> zenity_cells(long rows);
+void write_file(const std::string &path, const std::string &text);
+std::string read_file(const std::string &path);
+// Comma-separated numbers.
+std::vector<long> parse_sizes(const std::string &text);
+// The date, the processor, the number of cores and the kernel.
+std::string machine_line();
