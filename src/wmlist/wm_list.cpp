@@ -7,6 +7,39 @@ namespace {
 const GdkColor kBlack = {0, 0, 0, 0};
 const GdkColor kBlue = {0, 0, 0, 0xffff};
 
+// Every row of a window shows the same icon, and rendering it looks the theme
+// up each time: so it is rendered once for each style the window takes on,
+// and kept with the window. The style is held so that its address cannot
+// come back as another style's.
+const char kRowIconKey[] = "quorvane-row-icon";
+
+struct RowIcon {
+    GObjectPtr<GtkStyle> style;
+    GtkTextDirection direction;
+    GtkStateType state;
+    GObjectPtr<GdkPixbuf> pixbuf;
+};
+
+void free_row_icon(gpointer icon) {
+    delete static_cast<RowIcon *>(icon);
+}
+
+GdkPixbuf *row_icon(GtkWidget *window) {
+    gtk_widget_ensure_style(window);
+    GtkStyle *style = gtk_widget_get_style(window);
+    const GtkTextDirection direction = gtk_widget_get_direction(window);
+    const GtkStateType state = gtk_widget_get_state(window);
+    auto *icon = static_cast<RowIcon *>(g_object_get_data(G_OBJECT(window), kRowIconKey));
+    if (icon == nullptr || icon->style.get() != style || icon->direction != direction ||
+        icon->state != state) {
+        icon = new RowIcon{GObjectPtr<GtkStyle>(GTK_STYLE(g_object_ref(style))), direction, state,
+                           GObjectPtr<GdkPixbuf>(gtk_widget_render_icon(
+                               window, GTK_STOCK_EXECUTE, GTK_ICON_SIZE_MENU, nullptr))};
+        g_object_set_data_full(G_OBJECT(window), kRowIconKey, icon, free_row_icon);
+    }
+    return icon->pixbuf.get();
+}
+
 void set_default_flag(GtkListStore *store, GtkTreeIter *row, gboolean is_default) {
     gtk_list_store_set(store, row, COL_IS_DEFAULT, is_default, COL_FOREGROUND,
                        is_default ? &kBlue : &kBlack, -1);
@@ -20,13 +53,12 @@ GtkListStore *create_wm_store() {
 }
 
 void add_wm_row(AppState *state, const char *command, const char *description) {
-    GObjectPtr<GdkPixbuf> icon(
-        gtk_widget_render_icon(state->window, GTK_STOCK_EXECUTE, GTK_ICON_SIZE_MENU, nullptr));
     GtkTreeIter row;
-    gtk_list_store_append(state->store.get(), &row);
-    gtk_list_store_set(state->store.get(), &row, COL_ICON, icon.get(), COL_DESCRIPTION, description,
-                       COL_COMMAND, command, COL_IS_DEFAULT, FALSE, COL_FOREGROUND, &kBlack,
-                       COL_EDITABLE, TRUE, -1);
+    // One step, so that views hear of the row once, complete.
+    gtk_list_store_insert_with_values(state->store.get(), &row, -1, COL_ICON,
+                                      row_icon(state->window), COL_DESCRIPTION, description,
+                                      COL_COMMAND, command, COL_IS_DEFAULT, FALSE, COL_FOREGROUND,
+                                      &kBlack, COL_EDITABLE, TRUE, -1);
 }
 
 void mark_default_row(GtkListStore *store, GtkTreeIter *row) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -57,6 +59,49 @@ TEST_F(WmListTest, AddedRowTakesCommandBeforeDescriptionAndIsPlain) {
     EXPECT_TRUE(row.black);
     EXPECT_TRUE(row.editable);
     EXPECT_TRUE(row.has_icon);
+}
+
+GdkPixbuf *icon_of(GtkTreeModel *model, int n) {
+    GtkTreeIter row;
+    EXPECT_TRUE(gtk_tree_model_iter_nth_child(model, &row, nullptr, n));
+    GdkPixbuf *icon = nullptr;
+    gtk_tree_model_get(model, &row, COL_ICON, &icon, -1);
+    GObjectPtr<GdkPixbuf> held(icon); // the store keeps its own reference
+    return icon;
+}
+
+bool same_pixels(GdkPixbuf *a, GdkPixbuf *b) {
+    if (a == nullptr || b == nullptr || gdk_pixbuf_get_width(a) != gdk_pixbuf_get_width(b) ||
+        gdk_pixbuf_get_height(a) != gdk_pixbuf_get_height(b) ||
+        gdk_pixbuf_get_rowstride(a) != gdk_pixbuf_get_rowstride(b) ||
+        gdk_pixbuf_get_n_channels(a) != gdk_pixbuf_get_n_channels(b))
+        return false;
+    const int bytes = gdk_pixbuf_get_rowstride(a) * (gdk_pixbuf_get_height(a) - 1) +
+                      gdk_pixbuf_get_width(a) * gdk_pixbuf_get_n_channels(a);
+    return memcmp(gdk_pixbuf_get_pixels(a), gdk_pixbuf_get_pixels(b), bytes) == 0;
+}
+
+// Each row's icon is the one the window would render at the time the row is
+// added, also after the window's look has changed.
+TEST_F(WmListTest, RowIconFollowsTheLookOfTheWindow) {
+    add_wm_row(&state, "a", "a");
+    add_wm_row(&state, "b", "b");
+    GObjectPtr<GdkPixbuf> normal(
+        gtk_widget_render_icon(state.window, GTK_STOCK_EXECUTE, GTK_ICON_SIZE_MENU, nullptr));
+    EXPECT_TRUE(same_pixels(icon_of(model(), 0), normal.get()));
+    EXPECT_TRUE(same_pixels(icon_of(model(), 1), normal.get()));
+
+    // An insensitive window draws its icons greyed.
+    gtk_widget_set_sensitive(state.window, FALSE);
+    add_wm_row(&state, "c", "c");
+    GObjectPtr<GdkPixbuf> greyed(
+        gtk_widget_render_icon(state.window, GTK_STOCK_EXECUTE, GTK_ICON_SIZE_MENU, nullptr));
+    ASSERT_FALSE(same_pixels(greyed.get(), normal.get()));
+    EXPECT_TRUE(same_pixels(icon_of(model(), 2), greyed.get()));
+
+    gtk_widget_set_sensitive(state.window, TRUE);
+    add_wm_row(&state, "d", "d");
+    EXPECT_TRUE(same_pixels(icon_of(model(), 3), normal.get()));
 }
 
 TEST_F(WmListTest, NewDefaultLeavesExactlyOneBlueRow) {
