@@ -5,6 +5,7 @@
 #include "dialogs/preferences.h"
 #include "mainwin/countdown.h"
 #include "mainwin/list_input.h"
+#include "mainwin/list_sizes.h"
 #include "wmlist/config_file.h"
 #include "wmlist/wm_list.h"
 
@@ -32,6 +33,8 @@ GtkWidget *create_list_view(AppState *state) {
         COL_FOREGROUND, nullptr);
     g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
     gtk_tree_view_append_column(GTK_TREE_VIEW(view), text_column);
+    // Filling and showing a long list costs no layout per row.
+    keep_list_sizes(GTK_TREE_VIEW(view), icon_column, text_column);
 
     g_signal_connect(view, "button_press_event", G_CALLBACK(on_list_button_press), state);
     g_signal_connect(view, "key_press_event", G_CALLBACK(on_list_key_press), state);
