@@ -47,6 +47,10 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
         {"XAUTHORITY", tmp_.file("Xauthority")},
         {"FAKE_WM_LOG", wm_log_path()},
     };
+    // A sanitized build's program reports by the same rules as the tests.
+    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char *value = getenv(name))
+            env[name] = value;
     for (const auto &[name, value] : extra_env)
         env[name] = value;
     std::vector<std::string> argv = prefix_;

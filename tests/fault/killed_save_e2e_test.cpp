@@ -1,0 +1,250 @@
+// The real program saving a long list is killed with SIGKILL at moments spread
+// over its save: the file is then always the whole old or the whole new text.
+// The fault injector stops the program at the chosen call, so the kill lands
+// exactly there. KILLED_SAVES sets how many moments (the suite runs a few
+// dozen; bench/killed-save many more), KILLED_IN_PLACE_SAVES how many kills
+// of a save that rewrites the file in place, which is only measured.
+#include "e2e/e2e_fixture.h"
+#include "fault/fault_env.h"
+
+#include "support/wait.h"
+#include "wmlist/config_texts.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ENTRIES = 20000;
+constexpr size_t WRITE_MAX = 4096;
+constexpr int DEFAULT_KILLS = 30;
+
+// Each entry's command holds a ":", which the save writes as a blank: the new
+// text differs from the old on every line, and has the same length.
+std::string file_text(bool saved) {
+    std::string text = HEADER;
+    char line[64];
+    for (int i = 0; i < ENTRIES; ++i) {
+        snprintf(line, sizeof line, "Window manager %05d=wm-%05d%c%d\n", i, i, saved ? ' ' : ':',
+                 i % 10);
+        text += line;
+    }
+    return text + "delay:0.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n";
+}
+
+const std::string &old_text() {
+    static const std::string text = file_text(false);
+    return text;
+}
+
+const std::string &new_text() {
+    static const std::string text = file_text(true);
+    return text;
+}
+
+struct Moment {
+    const char *action; // stop-before or stop-after
+    const char *call;
+    long nth;
+    bool renamed; // the new text has taken the file's name by then
+};
+
+std::string name_of(const Moment &m) {
+    std::string name = std::string(m.action) + "-" + m.call + "-" + std::to_string(m.nth);
+    for (char &c : name)
+        if (c == '-')
+            c = '_';
+    return name;
+}
+
+void PrintTo(const Moment &m, std::ostream *os) {
+    *os << name_of(m);
+}
+
+int count_from_environment(const char *name, int fallback) {
+    const char *value = getenv(name);
+    return value != nullptr && value[0] != '\0' ? atoi(value) : fallback;
+}
+
+// The calls of a save by rename, in order, with as many of its writes spread
+// in between as make up the count asked for.
+std::vector<Moment> rename_moments() {
+    const std::vector<Moment> before_writes = {
+        {"stop-before", "open-create", 1, false},
+        {"stop-after", "open-create", 1, false},
+        {"stop-after", "fchmod", 1, false},
+    };
+    const std::vector<Moment> after_writes = {
+        {"stop-before", "fsync", 1, false},       {"stop-after", "fsync", 1, false},
+        {"stop-after", "close", 1, false},        {"stop-after", "link", 1, false},
+        {"stop-before", "rename", 1, false},      {"stop-after", "rename", 1, true},
+        {"stop-before", "fsync-folder", 1, true}, {"stop-after", "fsync-folder", 1, true},
+        {"stop-after", "unlink", 1, true},
+    };
+    const long writes = static_cast<long>((new_text().size() + WRITE_MAX - 1) / WRITE_MAX);
+    const int wanted = count_from_environment("KILLED_SAVES", DEFAULT_KILLS);
+    const long spread =
+        std::max<long>(2, wanted - static_cast<long>(before_writes.size() + after_writes.size()));
+    std::vector<Moment> moments = before_writes;
+    long last = 0;
+    for (long i = 0; i < spread; ++i) {
+        const long nth = 1 + i * (writes - 1) / (spread - 1);
+        if (nth != last)
+            moments.push_back({"stop-after", "write", nth, false});
+        last = nth;
+    }
+    moments.insert(moments.end(), after_writes.begin(), after_writes.end());
+    return moments;
+}
+
+std::vector<Moment> in_place_moments() {
+    const long writes = static_cast<long>((new_text().size() + WRITE_MAX - 1) / WRITE_MAX);
+    const int wanted = count_from_environment("KILLED_IN_PLACE_SAVES", 0);
+    std::vector<Moment> moments;
+    for (long i = 0; i < wanted; ++i)
+        moments.push_back(
+            {"stop-after", "write", 1 + i * (writes - 1) / std::max(1, wanted - 1), false});
+    return moments;
+}
+
+char process_state(pid_t pid) {
+    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat_file, line);
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
+}
+
+const char *what_text(const std::string &text) {
+    if (text == old_text())
+        return "old";
+    if (text == new_text())
+        return "new";
+    return "torn";
+}
+
+class KilledSave : public QuorvaneE2e {
+  protected:
+    std::string folder() const { return path_of("conf"); }
+    std::string file() const { return folder() + "/rc"; }
+
+    void prepare(bool in_place) {
+        ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+        write_file(file(), old_text());
+        if (in_place) {
+            ASSERT_EQ(link(file().c_str(), path_of("second-name").c_str()), 0);
+        }
+    }
+
+    // Quits, which saves; the injector stops the program at the moment, and
+    // the kill comes while it is stopped there.
+    void kill_at(const Moment &m) {
+        start({"-c", file()}, fault_env({m.call, m.nth, "EIO", m.action}, folder(),
+                                        path_of("fault.log"), WRITE_MAX));
+        const Window window = main_window();
+        ASSERT_NE(window, 0u) << err();
+        x().close_window(window);
+        ASSERT_TRUE(
+            wait_for([&] { return process_state(app().pid()) == 'T'; }, std::chrono::seconds(30)))
+            << "never stopped at " << name_of(m) << "\n"
+            << err();
+        ASSERT_EQ(kill(app().pid(), SIGKILL), 0);
+        const std::optional<int> status = app().wait_exit();
+        ASSERT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGKILL);
+    }
+
+    // What the killed save left beside the file, as "kind (bytes)" items.
+    std::string leftovers(bool *only_known) {
+        std::set<std::string> items;
+        *only_known = true;
+        for (const std::string &name : list_folder(folder())) {
+            if (name == "rc")
+                continue;
+            const std::string text = read_file(folder() + "/" + name);
+            const char *kind = "unknown";
+            if (text == old_text())
+                kind = "old-file-link";
+            else if (new_text().compare(0, text.size(), text) == 0)
+                kind = "temporary";
+            else
+                *only_known = false;
+            items.insert(std::string(kind) + " (" + std::to_string(text.size()) + " bytes)");
+        }
+        std::string summary;
+        for (const std::string &item : items)
+            summary += (summary.empty() ? "" : ", ") + item;
+        return summary.empty() ? "nothing" : summary;
+    }
+
+    void report(const char *path, const Moment &m, const std::string &file_state,
+                const std::string &left) {
+        // One line per kill, which bench/killed-save counts up.
+        std::cout << "KILLED " << path << " " << name_of(m) << " file=" << file_state
+                  << " left=" << left << std::endl;
+    }
+};
+
+class KilledRenameSave : public KilledSave, public ::testing::WithParamInterface<Moment> {};
+
+TEST_P(KilledRenameSave, FileIsTheWholeOldOrTheWholeNewText) {
+    const Moment m = GetParam();
+    prepare(false);
+    kill_at(m);
+    const std::string text = read_file(file());
+    bool only_known = true;
+    const std::string left = leftovers(&only_known);
+    report("rename", m, what_text(text), left);
+    EXPECT_EQ(what_text(text), std::string(m.renamed ? "new" : "old"));
+    EXPECT_TRUE(only_known) << left;
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, KilledRenameSave, ::testing::ValuesIn(rename_moments()),
+                         [](const ::testing::TestParamInfo<Moment> &param) {
+                             return name_of(param.param);
+                         });
+
+// Killed where it leaves the most behind (a temporary and a second name of
+// the old file), the save does not stand in the way of the next run.
+TEST_F(KilledSave, NextRunReadsTheWholeListAndSavesIt) {
+    prepare(false);
+    kill_at({"stop-before", "rename", 1, false});
+    ASSERT_EQ(read_file(file()), old_text());
+    const std::set<std::string> names = list_folder(folder());
+    ASSERT_EQ(names.size(), 3u);
+
+    start({"-c", file()});
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+    x().close_window(window);
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(read_file(file()), new_text());
+    EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
+}
+
+class KilledInPlaceSave : public KilledSave, public ::testing::WithParamInterface<Moment> {};
+
+// Rewriting in place cannot survive a kill part-way; this only reports how
+// the file was found.
+TEST_P(KilledInPlaceSave, Measure) {
+    const Moment m = GetParam();
+    prepare(true);
+    kill_at(m);
+    bool only_known = true;
+    report("in-place", m, what_text(read_file(file())), leftovers(&only_known));
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, KilledInPlaceSave, ::testing::ValuesIn(in_place_moments()),
+                         [](const ::testing::TestParamInfo<Moment> &param) {
+                             return name_of(param.param);
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(KilledInPlaceSave);
+
+} // namespace

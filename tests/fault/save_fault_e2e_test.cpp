@@ -1,0 +1,177 @@
+// The real program, with one system call of its save made to fail, keeps the
+// old file byte for byte, leaves nothing beside it, says so and quits as
+// usual; a failed fork in go-back mode is reported and leaves the list usable.
+#include "e2e/e2e_fixture.h"
+#include "fault/fault_env.h"
+
+#include "support/wait.h"
+#include "wmlist/config_texts.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <grp.h>
+#include <regex>
+#include <set>
+#include <string>
+
+namespace {
+
+bool logged_warning(const std::string &err, const std::string &text) {
+    const std::regex line("\\*\\* \\(quorvane:[0-9]+\\): WARNING \\*\\*: [0-9:.]+: " + text);
+    return std::regex_search(err, line);
+}
+
+// Written by hand, shorter than what the program writes back, so that the
+// save must grow the file.
+const char OLD_TEXT[] = "First=first-wm\nSecond=second-wm\ndelay:0\ndefault_wm:1\n";
+const std::string NEW_TEXT = std::string(HEADER) +
+                             "First=first-wm\nSecond=second-wm\n"
+                             "delay:0.000000\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n";
+// Writes of at most this many bytes, so that the new text takes three.
+constexpr size_t WRITE_MAX = 64;
+constexpr size_t NEW_TEXT_WRITES = 3;
+
+enum class Path { Rename, InPlace };
+enum class Outcome { OldKept, NewSaved };
+
+struct FaultCase {
+    const char *name;
+    Path path;
+    Fault fault;
+    Outcome outcome;
+};
+
+// The new text goes to a temporary beside the file, which is renamed over it;
+// with a second hard link the file is rewritten in place instead.
+const FaultCase FAULT_CASES[] = {
+    {"NothingFails", Path::Rename, {}, Outcome::NewSaved},
+    {"OpenTemporaryNoSpace", Path::Rename, {"open-create", 1, "ENOSPC"}, Outcome::OldKept},
+    {"OpenTemporaryQuota", Path::Rename, {"open-create", 1, "EDQUOT"}, Outcome::OldKept},
+    {"Fchown", Path::Rename, {"fchown", 1, "EIO"}, Outcome::OldKept},
+    {"Fchmod", Path::Rename, {"fchmod", 1, "EIO"}, Outcome::OldKept},
+    {"FirstWrite", Path::Rename, {"write", 1, "ENOSPC"}, Outcome::OldKept},
+    {"SecondWrite", Path::Rename, {"write", 2, "EDQUOT"}, Outcome::OldKept},
+    {"LastWrite", Path::Rename, {"write", 3, "EIO"}, Outcome::OldKept},
+    {"FileFsync", Path::Rename, {"fsync", 1, "EIO"}, Outcome::OldKept},
+    {"FileFsyncNoSpace", Path::Rename, {"fsync", 1, "ENOSPC"}, Outcome::OldKept},
+    {"Close", Path::Rename, {"close", 1, "EIO"}, Outcome::OldKept},
+    {"CloseQuota", Path::Rename, {"close", 1, "EDQUOT"}, Outcome::OldKept},
+    {"Rename", Path::Rename, {"rename", 1, "EIO"}, Outcome::OldKept},
+    {"RenameQuota", Path::Rename, {"rename", 1, "EDQUOT"}, Outcome::OldKept},
+    {"FolderFsync", Path::Rename, {"fsync-folder", 1, "EIO"}, Outcome::OldKept},
+    // Cut short by a signal: the save goes on.
+    {"WriteInterrupted", Path::Rename, {"write", 2, "EINTR"}, Outcome::NewSaved},
+    {"FsyncInterrupted", Path::Rename, {"fsync", 1, "EINTR"}, Outcome::NewSaved},
+    {"CloseInterrupted", Path::Rename, {"close", 1, "EINTR"}, Outcome::NewSaved},
+    // In place, the old bytes are put back.
+    {"InPlaceNothingFails", Path::InPlace, {}, Outcome::NewSaved},
+    {"InPlaceReserve", Path::InPlace, {"fallocate", 1, "ENOSPC"}, Outcome::OldKept},
+    {"InPlaceReserveQuota", Path::InPlace, {"fallocate", 1, "EDQUOT"}, Outcome::OldKept},
+    {"InPlaceSeek", Path::InPlace, {"lseek", 1, "EIO"}, Outcome::OldKept},
+    {"InPlaceFirstWrite", Path::InPlace, {"write", 1, "EIO"}, Outcome::OldKept},
+    {"InPlaceLastWrite", Path::InPlace, {"write", 3, "ENOSPC"}, Outcome::OldKept},
+    {"InPlaceTruncate", Path::InPlace, {"ftruncate", 1, "EIO"}, Outcome::OldKept},
+    {"InPlaceFsync", Path::InPlace, {"fsync", 1, "EIO"}, Outcome::OldKept},
+    {"InPlaceWriteInterrupted", Path::InPlace, {"write", 2, "EINTR"}, Outcome::NewSaved},
+};
+
+void PrintTo(const FaultCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class SaveFaultE2e : public QuorvaneE2e, public ::testing::WithParamInterface<FaultCase> {
+  protected:
+    std::string folder() const { return path_of("conf"); }
+    std::string file() const { return folder() + "/rc"; }
+    std::string log() const { return path_of("fault.log"); }
+};
+
+TEST_P(SaveFaultE2e, OneFailingCallKeepsTheOldFile) {
+    const FaultCase &c = GetParam();
+    const bool fchown_case = std::string(c.fault.call) == "fchown";
+    if (fchown_case && geteuid() != 0)
+        GTEST_SKIP() << "needs root, for a file of another owner that the save hands back";
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    write_file(file(), OLD_TEXT);
+    ASSERT_EQ(chmod(file().c_str(), 0640), 0);
+    // As root, a file of another owner makes the save give it back with fchown.
+    const struct passwd *nobody = getpwnam("nobody");
+    if (geteuid() == 0 && nobody != nullptr) {
+        ASSERT_EQ(chown(file().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    if (c.path == Path::InPlace) {
+        ASSERT_EQ(link(file().c_str(), (folder() + "/second-name").c_str()), 0);
+    }
+    struct stat before = {};
+    ASSERT_EQ(stat(file().c_str(), &before), 0);
+    const std::set<std::string> names = list_folder(folder());
+
+    start({"-c", file()}, fault_env(c.fault, folder(), log(), WRITE_MAX));
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+    x().close_window(window);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    if (c.fault.call[0] != '\0') {
+        EXPECT_EQ(calls_logged(log(), std::string("fail ") + c.fault.call), 1u)
+            << "the fault never struck:\n"
+            << read_file(log());
+    } else {
+        EXPECT_EQ(calls_logged(log(), "write"), NEW_TEXT_WRITES) << read_file(log());
+    }
+    const bool kept = c.outcome == Outcome::OldKept;
+    EXPECT_EQ(read_file(file()), kept ? OLD_TEXT : NEW_TEXT);
+    EXPECT_EQ(list_folder(folder()), names) << "a file was left beside it";
+    EXPECT_EQ(logged_warning(err(), WRITE_WARNING), kept) << err();
+    struct stat after = {};
+    ASSERT_EQ(stat(file().c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    if (c.path == Path::InPlace) {
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(read_file(folder() + "/second-name"), read_file(file()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, SaveFaultE2e, ::testing::ValuesIn(FAULT_CASES),
+                         [](const ::testing::TestParamInfo<FaultCase> &param) {
+                             return std::string(param.param.name);
+                         });
+
+class ForkFaultE2e : public QuorvaneE2e {
+  protected:
+    bool wm_started() { return file_exists(wm_log_path()) && count_of(wm_log(), "started\n") > 0; }
+};
+
+TEST_F(ForkFaultE2e, FailedForkIsReportedAndTheNextLaunchWorks) {
+    install_fake_wm("fake-wm");
+    write_config({"Fake WM=fake-wm"}, 0, 1);
+    start({}, fault_env({"fork", 1, "EAGAIN"}, "", path_of("fault.log")));
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+
+    x().focus(window);
+    x().key("Return");
+    const Window box = wait_for_dialog();
+    ASSERT_NE(box, 0u) << err();
+    EXPECT_EQ(calls_logged(path_of("fault.log"), "fail fork"), 1u);
+    EXPECT_TRUE(logged_warning(err(), "Cannot start \"fake-wm\" \\(Fake WM\\)\n")) << err();
+    EXPECT_TRUE(x().is_viewable(window));
+    EXPECT_FALSE(wm_started());
+    x().close_window(box);
+    ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
+
+    x().focus(window);
+    x().key("Return");
+    ASSERT_TRUE(wait_for([&] { return wm_started(); })) << err();
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(window); })) << err();
+    EXPECT_EQ(count_of(err(), "Cannot start"), 1u) << err();
+    EXPECT_TRUE(x().mapped_windows_of_type("DIALOG").empty());
+    x().close_window(window);
+    EXPECT_EQ(exit_code(), 0) << err();
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+# Hardening: the fault injector that the real program loads with LD_PRELOAD,
+# the save's fault table and failed fork, and the save killed part-way.
+add_library(fault_inject SHARED fault/fault_inject.c)
+set_target_properties(fault_inject PROPERTIES PREFIX "")
+target_link_libraries(fault_inject PRIVATE ${CMAKE_DL_LIBS})
+
+# A sanitized program wants its runtime loaded first, before the injector.
+set(fault_preload "$<TARGET_FILE:fault_inject>")
+if(QUORVANE_SANITIZE)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
+                    OUTPUT_VARIABLE asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(IS_ABSOLUTE "${asan_runtime}" AND EXISTS "${asan_runtime}")
+        set(fault_preload "${asan_runtime}:${fault_preload}")
+    endif()
+endif()
+
+quorvane_test(save_fault_e2e_test e2e e2e/e2e_fixture.cpp fault/save_fault_e2e_test.cpp)
+quorvane_test(killed_save_e2e_test e2e e2e/e2e_fixture.cpp fault/killed_save_e2e_test.cpp)
+
+foreach(fault_target save_fault_e2e_test killed_save_e2e_test)
+    target_compile_definitions(${fault_target} PRIVATE FAULT_PRELOAD="${fault_preload}")
+    add_dependencies(${fault_target} fault_inject)
+endforeach()
