@@ -21,3 +21,6 @@ foreach(fault_target save_fault_e2e_test killed_save_e2e_test)
     target_compile_definitions(${fault_target} PRIVATE FAULT_PRELOAD="${fault_preload}")
     add_dependencies(${fault_target} fault_inject)
 endforeach()
+
+# Numbers in the configuration file that do not fit an int.
+quorvane_test(config_number_test unit wmlist/config_number_test.cpp)

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -99,7 +100,11 @@ ExecPlan prepare_exec(const std::string &command) {
         const std::string::size_type end = path.find(':', start);
         const std::string folder = path.substr(start, end - start);
         // An empty element stands for the current folder.
-        plan.candidates.push_back(folder.empty() ? command : folder + "/" + command);
+        std::string candidate = folder;
+        if (!candidate.empty())
+            candidate += '/';
+        candidate += command;
+        plan.candidates.push_back(std::move(candidate));
         if (end == std::string::npos)
             break;
         start = end + 1;

@@ -38,7 +38,8 @@ void hide_main_window(AppState *state) {
 enum class ChildEnd { Collected, CollectedElsewhere, NotCreated };
 
 ChildEnd run_child(const ExecPlan &plan, int *status) {
-    sigset_t child_signal, saved_mask;
+    sigset_t child_signal;
+    sigset_t saved_mask;
     sigemptyset(&child_signal);
     sigaddset(&child_signal, SIGCHLD);
     // With SIGCHLD held back, reap_children cannot collect the child before

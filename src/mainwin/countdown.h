@@ -7,6 +7,6 @@
 // Starts the countdown when entries were loaded and delay is above 0.05.
 void start_countdown(AppState *state, int loaded_entries);
 // Timer callback, every 100 ms.
-gint on_countdown_tick(gpointer state);
+gint on_countdown_tick(gpointer data);
 // Removes a pending countdown timer; a stopped countdown never restarts.
 void stop_countdown(AppState *state);

@@ -53,7 +53,7 @@ void apply_goback_btn(AppState *state) {
 }
 
 void select_default_row(AppState *state, int count) {
-    const int index = atoi(state->default_wm.get());
+    const int index = parse_number(state->default_wm.get());
     if (index < 0 || index >= count)
         return;
     GtkTreeIter row;

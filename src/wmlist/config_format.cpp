@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,11 +31,11 @@ void read_setting(const char *line, ConfigSettings *settings) {
     if (strstr(key, "delay") != nullptr)
         settings->delay = parse_delay(value);
     if (strstr(key, "restart_quorvane") != nullptr)
-        settings->restart = atoi(value);
+        settings->restart = parse_number(value);
     if (strstr(key, "default_wm") != nullptr)
         settings->default_wm = value;
     if (strstr(key, "goback_btn") != nullptr)
-        settings->goback_btn = atoi(value);
+        settings->goback_btn = parse_number(value);
 }
 
 void read_entry(const char *line, const EntrySink &add_entry) {
@@ -90,6 +91,15 @@ double parse_delay(const char *value) {
     GCharPtr copy(g_strdup(value));
     g_strdelimit(copy.get(), ",", '.');
     return g_ascii_strtod(copy.get(), nullptr);
+}
+
+int parse_number(const char *value) {
+    const long number = strtol(value, nullptr, 10);
+    if (number > INT_MAX)
+        return INT_MAX;
+    if (number < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(number);
 }
 
 ConfigText::ConfigText(const char *header)

@@ -41,6 +41,10 @@ int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings 
 
 // The delay as written by "%f" under any locale: "." or "," as the decimal point.
 double parse_delay(const char *value);
+// A whole number as atoi reads it (leading blanks, a sign, digits; 0 when there
+// are none), except that a number beyond int stops at its limit instead of
+// wrapping around to some other value.
+int parse_number(const char *value);
 
 // Forms the file's text one row at a time: header, one line per row, then the
 // four settings, with the default position taken from the last flagged row.

@@ -171,7 +171,7 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name) 
 // links, the save goes on without one.
 std::string keep_old_file(const std::string &target) {
     for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
-        const std::string name = temporary_name(target);
+        std::string name = temporary_name(target);
         if (link(target.c_str(), name.c_str()) == 0)
             return name;
         if (errno != EEXIST)
@@ -275,6 +275,17 @@ bool refused_by_folder() {
     return errno == EACCES || errno == EPERM;
 }
 
+// Nothing changed, as far as the failure reported can tell; errno stays that
+// of the failure. Should the old file not go back, its second name keeps it.
+void undo_rename(const std::string &target, bool existed, const std::string &kept) {
+    const int saved = errno;
+    if (existed ? !kept.empty() && rename(kept.c_str(), target.c_str()) != 0
+                : unlink(target.c_str()) != 0)
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "could not put the old file back: %s",
+              g_strerror(errno));
+    errno = saved;
+}
+
 Outcome replace_by_rename(const std::string &target, const struct stat *old, const char *data,
                           size_t size) {
     std::string temporary;
@@ -305,13 +316,7 @@ Outcome replace_by_rename(const std::string &target, const struct stat *old, con
         return old != nullptr && refused ? Outcome::InPlace : Outcome::Failed;
     }
     if (!sync_folder(folder_of(target))) {
-        // Nothing changed, as far as the failure reported can tell.
-        const int saved = errno;
-        if (old == nullptr)
-            unlink(target.c_str());
-        else if (!kept.empty())
-            rename(kept.c_str(), target.c_str());
-        errno = saved;
+        undo_rename(target, old != nullptr, kept);
         return Outcome::Failed;
     }
     if (!kept.empty())

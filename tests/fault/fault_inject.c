@@ -10,8 +10,10 @@
 //   FAULT_CALL       which call: open-create (an open that may create a file),
 //                    open (any other), write, fsync (of a file), fsync-folder,
 //                    fchown, fchmod, close, ftruncate, fallocate, lseek, link,
-//                    unlink, rename; or fork, which counts wherever it is called
-//   FAULT_NTH        which occurrence of that call, counting from 1 (default 1)
+//                    unlink, rename; or fork, which counts wherever it is called;
+//                    several as "call:nth,call:nth" strike one after another
+//   FAULT_NTH        which occurrence of the call, counting from 1 (default 1),
+//                    where FAULT_CALL names none
 //   FAULT_ERRNO      the error it fails with: a name such as EIO or a number
 //   FAULT_ACTION     fail (default); stop-before or stop-after, which stop the
 //                    process with SIGSTOP before or after making the call, for
@@ -49,8 +51,7 @@ enum Call {
     CALL_UNLINK,
     CALL_RENAME,
     CALL_FORK,
-    CALL_COUNT,
-    CALL_NONE = CALL_COUNT
+    CALL_COUNT
 };
 
 static const char *const CALL_NAMES[CALL_COUNT] = {
@@ -69,8 +70,8 @@ static struct {
     int ready;
     char folder[4096];
     size_t folder_length;
-    enum Call call;
-    long nth;
+    // The calls that fail: for each kind, its occurrence (0: none).
+    long nth[CALL_COUNT];
     int error;
     enum Action action;
     size_t write_max;
@@ -118,6 +119,30 @@ static int error_named(const char *name) {
     return atoi(name);
 }
 
+// "call:nth,call" into fault.nth, nth standing where a call names none.
+static void read_calls(const char *calls, long nth) {
+    char name[32];
+    while (calls != NULL && *calls != '\0') {
+        const size_t length = strcspn(calls, ":,");
+        const size_t kept = length < sizeof name ? length : sizeof name - 1;
+        memcpy(name, calls, kept);
+        name[kept] = '\0';
+        calls += length;
+        long occurrence = nth;
+        if (*calls == ':') {
+            char *end = NULL;
+            occurrence = strtol(calls + 1, &end, 10);
+            calls = end;
+        }
+        for (int i = 0; i < CALL_COUNT; ++i)
+            if (strcmp(name, CALL_NAMES[i]) == 0)
+                fault.nth[i] = occurrence;
+        calls += strcspn(calls, ",");
+        if (*calls == ',')
+            ++calls;
+    }
+}
+
 static void set_up(void) {
     if (fault.ready)
         return;
@@ -143,13 +168,8 @@ static void set_up(void) {
         while (fault.folder_length > 1 && fault.folder[fault.folder_length - 1] == '/')
             fault.folder[--fault.folder_length] = '\0';
     }
-    fault.call = CALL_NONE;
-    const char *call = getenv("FAULT_CALL");
-    for (int i = 0; call != NULL && i < CALL_COUNT; ++i)
-        if (strcmp(call, CALL_NAMES[i]) == 0)
-            fault.call = (enum Call)i;
     const char *nth = getenv("FAULT_NTH");
-    fault.nth = nth != NULL ? atol(nth) : 1;
+    read_calls(getenv("FAULT_CALL"), nth != NULL ? atol(nth) : 1);
     const char *error = getenv("FAULT_ERRNO");
     fault.error = error != NULL ? error_named(error) : EIO;
     const char *action = getenv("FAULT_ACTION");
@@ -199,7 +219,7 @@ static void log_line(const char *verb, enum Call call, long count) {
 static int take_turn(enum Call call) {
     const long count = __atomic_add_fetch(&fault.counts[call], 1, __ATOMIC_SEQ_CST);
     log_line("", call, count);
-    if (call != fault.call || count != fault.nth)
+    if (count != fault.nth[call])
         return -1;
     log_line(fault.action == ACTION_FAIL ? "fail " : "stop ", call, count);
     return (int)fault.action;

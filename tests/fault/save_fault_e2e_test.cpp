@@ -141,6 +141,29 @@ INSTANTIATE_TEST_SUITE_P(Calls, SaveFaultE2e, ::testing::ValuesIn(FAULT_CASES),
                              return std::string(param.param.name);
                          });
 
+// The folder cannot be synced, and the old file cannot be put back either:
+// the new text stays, and the old one is kept under its second name.
+TEST_F(SaveFaultE2e, OldFileThatCannotGoBackKeepsItsSecondName) {
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    write_file(file(), OLD_TEXT);
+
+    start({"-c", file()}, fault_env({"fsync-folder,rename:2"}, folder(), log()));
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+    x().close_window(window);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    EXPECT_EQ(calls_logged(log(), "fail fsync-folder"), 1u) << read_file(log());
+    EXPECT_EQ(calls_logged(log(), "fail rename"), 1u) << read_file(log());
+    EXPECT_EQ(read_file(file()), NEW_TEXT);
+    std::set<std::string> names = list_folder(folder());
+    ASSERT_EQ(names.size(), 2u);
+    names.erase("rc");
+    EXPECT_EQ(read_file(folder() + "/" + *names.begin()), OLD_TEXT);
+    EXPECT_TRUE(logged_warning(err(), "could not put the old file back: ")) << err();
+    EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
+}
+
 class ForkFaultE2e : public QuorvaneE2e {
   protected:
     bool wm_started() { return file_exists(wm_log_path()) && count_of(wm_log(), "started\n") > 0; }
