@@ -6,7 +6,7 @@ PACKAGES=(
     libgtk2.0-dev gettext
     libgtest-dev
     xvfb libx11-dev libxtst-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-tidy clang-format
     locales
     twm xinit x11-utils
     dpkg-dev groff-base man-db
