@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <grp.h>
 #include <regex>
 #include <set>
 #include <string>
