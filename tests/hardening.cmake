@@ -14,13 +14,11 @@ if(QUORVANE_SANITIZE)
     endif()
 endif()
 
-quorvane_test(save_fault_e2e_test e2e e2e/e2e_fixture.cpp fault/save_fault_e2e_test.cpp)
-quorvane_test(killed_save_e2e_test e2e e2e/e2e_fixture.cpp fault/killed_save_e2e_test.cpp)
-
-foreach(fault_target save_fault_e2e_test killed_save_e2e_test)
-    target_compile_definitions(${fault_target} PRIVATE FAULT_PRELOAD="${fault_preload}")
-    add_dependencies(${fault_target} fault_inject)
-endforeach()
+# One program for both, so that the fixture is compiled once.
+quorvane_test(fault_e2e_test e2e e2e/e2e_fixture.cpp fault/save_fault_e2e_test.cpp
+              fault/killed_save_e2e_test.cpp)
+target_compile_definitions(fault_e2e_test PRIVATE FAULT_PRELOAD="${fault_preload}")
+add_dependencies(fault_e2e_test fault_inject)
 
 # Numbers in the configuration file that do not fit an int.
 quorvane_test(config_number_test unit wmlist/config_number_test.cpp)
