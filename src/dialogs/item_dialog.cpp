@@ -23,7 +23,8 @@ void fill_entries(GtkTreeModel *model, GtkTreeIter *row, GtkWidget *command_entr
     gchar *command = nullptr;
     gchar *description = nullptr;
     gtk_tree_model_get(model, row, COL_COMMAND, &command, COL_DESCRIPTION, &description, -1);
-    const GCharPtr command_copy(command), description_copy(description);
+    const GCharPtr command_copy(command);
+    const GCharPtr description_copy(description);
     gtk_entry_set_text(GTK_ENTRY(description_entry), description != nullptr ? description : "");
     gtk_entry_set_text(GTK_ENTRY(command_entry), command != nullptr ? command : "");
 }

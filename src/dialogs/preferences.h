@@ -13,7 +13,7 @@ struct PreferencesData {
 
 // "clicked" handler of the main window's Preferences button; returns once the
 // window is gone. The countdown stays stopped from then on.
-void show_preferences(GtkWidget *button, gpointer state);
+void show_preferences(GtkWidget *button, gpointer data);
 
 // Stores the spin button's value in delay and closes the window.
 void on_preferences_ok(GtkWidget *button, gpointer data);

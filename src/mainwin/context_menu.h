@@ -17,5 +17,5 @@ void on_menu_search(GtkMenuItem *item, gpointer state);
 void on_menu_add(GtkMenuItem *item, gpointer state);
 void on_menu_execute(GtkMenuItem *item, gpointer state);
 void on_menu_edit(GtkMenuItem *item, gpointer state);
-void on_set_default(GtkMenuItem *item, gpointer state);
-void on_delete_item(GtkMenuItem *item, gpointer state);
+void on_set_default(GtkMenuItem *item, gpointer data);
+void on_delete_item(GtkMenuItem *item, gpointer data);

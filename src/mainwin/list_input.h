@@ -5,5 +5,5 @@
 
 #include "app/app_state.h"
 
-gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer state);
-gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer state);
+gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data);
+gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer data);

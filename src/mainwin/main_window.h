@@ -9,4 +9,4 @@
 GtkWidget *create_main_window(AppState *state);
 
 void on_quit(GtkWidget *widget, gpointer state);
-void on_goback_toggled(GtkToggleButton *button, gpointer state);
+void on_goback_toggled(GtkToggleButton *button, gpointer data);
