@@ -5,7 +5,7 @@ quorvane_test(file_replace_test unit wmlist/file_replace_test.cpp)
 # The write fault injector stands in for these calls in this test alone.
 target_link_options(file_replace_test PRIVATE
     -Wl,--wrap=write -Wl,--wrap=fsync -Wl,--wrap=rename -Wl,--wrap=close
-    -Wl,--wrap=ftruncate -Wl,--wrap=umask)
+    -Wl,--wrap=ftruncate -Wl,--wrap=umask -Wl,--wrap=open)
 quorvane_test(config_path_test unit app/config_path_test.cpp)
 quorvane_test(config_file_test widget wmlist/config_file_test.cpp)
 quorvane_test(config_fuzz_replay_test unit fuzz/config_fuzz.cpp fuzz/config_corpus_replay.cpp)

@@ -154,8 +154,20 @@ std::string temporary_name(const std::string &target) {
     return joined.get();
 }
 
-// Creates a new file beside the target with the given mode, less the umask.
+// Creates a new file with the given mode, less the umask, named beside the
+// target. The name is set in *name; it stays empty for a file that has none
+// yet, which is what the file system gives where it can, so that a save cut
+// short leaves nothing behind.
 int create_temporary(const std::string &target, mode_t mode, std::string *name) {
+    name->clear();
+#ifdef O_TMPFILE
+    // Named later through /proc, so that is needed too.
+    if (access("/proc/self/fd", X_OK) == 0) {
+        const int fd = open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return fd;
+    }
+#endif
     for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
         *name = temporary_name(target);
         const int fd =
@@ -166,18 +178,18 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name) 
     return -1;
 }
 
-// A second name for the old file, so that it can be put back after the
-// rename if the folder cannot be synced. Where the file system has no hard
-// links, the save goes on without one.
-std::string keep_old_file(const std::string &target) {
+// Gives a complete file without a name its name beside the target.
+bool name_temporary(int fd, const std::string &target, std::string *name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
-        std::string name = temporary_name(target);
-        if (link(target.c_str(), name.c_str()) == 0)
-            return name;
+        *name = temporary_name(target);
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name->c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
         if (errno != EEXIST)
             break;
     }
-    return std::string();
+    name->clear();
+    return false;
 }
 
 // A failed sync of the folder means the new name may not survive a crash;
@@ -275,53 +287,74 @@ bool refused_by_folder() {
     return errno == EACCES || errno == EPERM;
 }
 
-// Nothing changed, as far as the failure reported can tell; errno stays that
-// of the failure. Should the old file not go back, its second name keeps it.
-void undo_rename(const std::string &target, bool existed, const std::string &kept) {
+// Makes the new file beside the target, complete and synced, with the old
+// file's owner, group and mode, and gives it a name to be renamed from.
+Outcome make_new_file(const std::string &target, const struct stat *old, const char *data,
+                      size_t size, std::string *name) {
+    const int fd = create_temporary(target, old != nullptr ? 0600 : 0666, name);
+    if (fd < 0)
+        return old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
+    Outcome outcome = Outcome::Done;
+    if (old != nullptr && !take_over_identity(fd, *old))
+        outcome = errno == EPERM ? Outcome::InPlace : Outcome::Failed;
+    else if (!write_all(fd, data, size) || !sync_fd(fd) ||
+             (name->empty() && !name_temporary(fd, target, name)))
+        outcome = Outcome::Failed;
+    if (outcome != Outcome::Done) {
+        close_quietly(fd);
+        if (!name->empty())
+            unlink_quietly(*name);
+        return outcome;
+    }
+    if (!close_fd(fd)) {
+        unlink_quietly(*name);
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
+}
+
+// Puts the old text back after the folder could not be synced, so that a
+// failure reported means that nothing changed; errno stays that of the
+// failure. The old file is still open, though it has lost its name.
+void put_old_file_back(const std::string &target, const struct stat *old, int old_fd) {
     const int saved = errno;
-    if (existed ? !kept.empty() && rename(kept.c_str(), target.c_str()) != 0
-                : unlink(target.c_str()) != 0)
+    std::string old_text;
+    std::string name;
+    if (old == nullptr) {
+        if (unlink(target.c_str()) != 0)
+            g_log(nullptr, G_LOG_LEVEL_WARNING, "could not take the new file away: %s",
+                  g_strerror(errno));
+    } else if (old_fd < 0 || !read_all(old_fd, &old_text) ||
+               make_new_file(target, old, old_text.data(), old_text.size(), &name) !=
+                   Outcome::Done ||
+               rename(name.c_str(), target.c_str()) != 0) {
         g_log(nullptr, G_LOG_LEVEL_WARNING, "could not put the old file back: %s",
               g_strerror(errno));
+        if (!name.empty())
+            unlink_quietly(name);
+    }
     errno = saved;
 }
 
 Outcome replace_by_rename(const std::string &target, const struct stat *old, const char *data,
                           size_t size) {
-    std::string temporary;
-    const int fd = create_temporary(target, old != nullptr ? 0600 : 0666, &temporary);
-    if (fd < 0)
-        return old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
-    if (old != nullptr && !take_over_identity(fd, *old)) {
-        const bool not_ours = errno == EPERM;
-        close_quietly(fd);
-        unlink_quietly(temporary);
-        return not_ours ? Outcome::InPlace : Outcome::Failed;
+    std::string name;
+    const Outcome made = make_new_file(target, old, data, size, &name);
+    if (made != Outcome::Done)
+        return made;
+    // Kept open, not read, unless it has to be put back.
+    const int old_fd = old != nullptr ? open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY) : -1;
+    Outcome outcome = Outcome::Done;
+    if (rename(name.c_str(), target.c_str()) != 0) {
+        outcome = old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
+        unlink_quietly(name);
+    } else if (!sync_folder(folder_of(target))) {
+        put_old_file_back(target, old, old_fd);
+        outcome = Outcome::Failed;
     }
-    if (!write_all(fd, data, size) || !sync_fd(fd)) {
-        close_quietly(fd);
-        unlink_quietly(temporary);
-        return Outcome::Failed;
-    }
-    if (!close_fd(fd)) {
-        unlink_quietly(temporary);
-        return Outcome::Failed;
-    }
-    const std::string kept = old != nullptr ? keep_old_file(target) : std::string();
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        const bool refused = refused_by_folder();
-        unlink_quietly(temporary);
-        if (!kept.empty())
-            unlink_quietly(kept);
-        return old != nullptr && refused ? Outcome::InPlace : Outcome::Failed;
-    }
-    if (!sync_folder(folder_of(target))) {
-        undo_rename(target, old != nullptr, kept);
-        return Outcome::Failed;
-    }
-    if (!kept.empty())
-        unlink_quietly(kept);
-    return Outcome::Done;
+    if (old_fd >= 0)
+        close_quietly(old_fd);
+    return outcome;
 }
 
 } // namespace

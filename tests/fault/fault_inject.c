@@ -9,7 +9,8 @@
 //                    alone, so the toolkit's own files are never hit
 //   FAULT_CALL       which call: open-create (an open that may create a file),
 //                    open (any other), write, fsync (of a file), fsync-folder,
-//                    fchown, fchmod, close, ftruncate, fallocate, lseek, link,
+//                    fchown, fchmod, close, ftruncate, fallocate, lseek, link
+//                    (link, or linkat naming a file made without a name),
 //                    unlink, rename; or fork, which counts wherever it is called;
 //                    several as "call:nth,call:nth" strike one after another
 //   FAULT_NTH        which occurrence of the call, counting from 1 (default 1),
@@ -92,6 +93,7 @@ static struct {
     int (*fallocate)(int, int, off_t, off_t);
     off_t (*lseek)(int, off_t, int);
     int (*link)(const char *, const char *);
+    int (*linkat)(int, const char *, int, const char *, int);
     int (*unlink)(const char *);
     int (*rename)(const char *, const char *);
     pid_t (*fork)(void);
@@ -157,6 +159,7 @@ static void set_up(void) {
     real.fallocate = next_symbol("fallocate");
     real.lseek = next_symbol("lseek");
     real.link = next_symbol("link");
+    real.linkat = next_symbol("linkat");
     real.unlink = next_symbol("unlink");
     real.rename = next_symbol("rename");
     real.fork = next_symbol("fork");
@@ -272,7 +275,9 @@ static int track(int fd, const char *path, int flags) {
 static int open_in_folder(int at, const char *path, int flags, mode_t mode) {
     set_up();
     const int counted = in_folder(path);
-    const enum Call call = (flags & O_CREAT) != 0 ? CALL_OPEN_CREATE : CALL_OPEN;
+    // A file without a name (O_TMPFILE) is made by an open of the folder.
+    const enum Call call =
+        (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? CALL_OPEN_CREATE : CALL_OPEN;
     const int turn = counted ? take_turn(call) : -1;
     if (turn == ACTION_FAIL) {
         errno = fault.error;
@@ -372,6 +377,12 @@ off_t lseek(int fd, off_t offset, int whence) {
 
 int link(const char *from, const char *to) {
     RUN(CALL_LINK, in_folder(from) || in_folder(to), int, real.link(from, to));
+}
+
+// Names a file made without one; it counts as a link to its new name.
+int linkat(int from_at, const char *from, int to_at, const char *to, int flags) {
+    RUN(CALL_LINK, (to_at == AT_FDCWD && in_folder(to)), int,
+        real.linkat(from_at, from, to_at, to, flags));
 }
 
 int unlink(const char *path) {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -27,6 +28,7 @@ int __real_rename(const char *from, const char *to);
 int __real_close(int fd);
 int __real_ftruncate(int fd, off_t size);
 mode_t __real_umask(mode_t mask);
+int __real_open(const char *path, int flags, ...);
 }
 
 namespace {
@@ -43,6 +45,7 @@ struct Faults {
     int rename_errno = 0;
     int close_errno = 0; // close closes, then reports this
     int ftruncate_errno = 0;
+    bool no_unnamed_files = false; // as a file system without O_TMPFILE
     int writes = 0;
     bool interrupted_last = false;
 };
@@ -103,6 +106,21 @@ int __wrap_ftruncate(int fd, off_t size) {
         return -1;
     }
     return __real_ftruncate(fd, size);
+}
+
+int __wrap_open(const char *path, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = static_cast<mode_t>(va_arg(arguments, int));
+        va_end(arguments);
+    }
+    if (faults.active && faults.no_unnamed_files && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return __real_open(path, flags, mode);
 }
 
 // Changing the umask, even for a moment, would let files made meanwhile by
@@ -320,11 +338,17 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
         {"rename fails", plan_of([](Faults &f) { f.rename_errno = EXDEV; })},
         {"shortening fails", plan_of([](Faults &f) { f.ftruncate_errno = EIO; })},
     };
-    // The same faults on both ways of saving: by rename, and in place for a
-    // file with another name, where the old bytes must be put back.
-    for (const bool in_place : {false, true}) {
-        for (const Fault &c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (in_place ? ", in place" : ", by rename"));
+    // The same faults on every way of saving: by rename, from a temporary
+    // without a name or, where the file system has none, with one; and in
+    // place for a file with another name, where the old bytes must be put back.
+    enum Way { UNNAMED, NAMED, IN_PLACE };
+    for (const Way way : {UNNAMED, NAMED, IN_PLACE}) {
+        const bool in_place = way == IN_PLACE;
+        for (Fault c : cases) {
+            c.plan.no_unnamed_files = way == NAMED;
+            SCOPED_TRACE(std::string(c.name) + (in_place       ? ", in place"
+                                                : way == NAMED ? ", by rename of a named file"
+                                                               : ", by rename"));
             // Longer than the new text, so that a missed shortening shows.
             const std::string old_text = OLD + OLD;
             write_file(file(), old_text);
