@@ -83,7 +83,8 @@ CellSize cells_size(ListSizes *sizes, GtkTreeViewColumn *column) {
         GtkCellRenderer *renderer = GTK_CELL_RENDERER(cell->data);
         if (!gtk_cell_renderer_get_visible(renderer))
             continue;
-        gint width = 0, height = 0;
+        gint width = 0;
+        gint height = 0;
         gtk_cell_renderer_get_size(renderer, GTK_WIDGET(sizes->view), nullptr, nullptr, nullptr,
                                    &width, &height);
         size.width += width + 2 * focus_line;

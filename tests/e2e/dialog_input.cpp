@@ -3,8 +3,8 @@
 #include "e2e/dialog_input.h"
 
 #include <X11/XKBlib.h>
-#include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cstdlib>

@@ -296,6 +296,14 @@ TEST_F(ListE2e, ATornOffMenuKeepsWorkingWhileOtherMenusComeAndGo) {
     EXPECT_EQ(saved_entries(), (std::vector<std::string>{"Second=second-wm", "Third=third-wm"}));
 }
 
+// AddressSanitizer keeps freed memory aside for a while, so the memory figure
+// means nothing in its build, where its leak check watches instead.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kMemoryFigureCounts = false;
+#else
+constexpr bool kMemoryFigureCounts = true;
+#endif
+
 // Each menu goes once closed: the program's windows and memory stay as they
 // were however often it opens. A menu kept after closing costs some 700 bytes.
 TEST_F(ListE2e, MenusOpenedAndClosedManyTimesLeaveNothingBehind) {
@@ -316,7 +324,9 @@ TEST_F(ListE2e, MenusOpenedAndClosedManyTimesLeaveNothingBehind) {
     // Each popup has a helper window of its own for a moment.
     EXPECT_TRUE(wait_for([&] { return top_level_window_count(x()) <= windows; }))
         << top_level_window_count(x()) << " windows, " << windows << " before";
-    EXPECT_LT(anonymous_memory_kb() - memory, 40) << memory << " kB after 20 menus";
+    if (kMemoryFigureCounts) {
+        EXPECT_LT(anonymous_memory_kb() - memory, 40) << memory << " kB after 20 menus";
+    }
     quit();
 }
 
