@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -45,8 +46,9 @@ void read_entry(const char *line, const EntrySink &add_entry) {
 
 // The file has no quoting: these would split the line differently, or end
 // it, when read back.
-void blank_separators(gchar *text) {
-    g_strdelimit(text, ":=\n", ' ');
+void append_blanking_separators(std::string *text, const char *part) {
+    for (const char *c = part; *c != '\0'; ++c)
+        *text += *c == ':' || *c == '=' || *c == '\n' ? ' ' : *c;
 }
 
 // The reader skips only lines that begin with "#"; a translation that breaks
@@ -63,9 +65,21 @@ bool is_comment_block(const char *text) {
     return true;
 }
 
+const char *effective_header(const char *header) {
+    return is_comment_block(header) ? header : CONFIG_HEADER;
+}
+
+std::string settings_text(const ConfigSettings &settings, int default_position) {
+    GCharPtr text(g_strdup_printf("delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
+                                  settings.delay, settings.restart, default_position,
+                                  settings.goback_btn));
+    return text.get();
+}
+
 } // namespace
 
-int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings) {
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
+                       WrittenForm *form) {
     GStringPtr line(g_string_new(nullptr));
     int error = 0;
     while (!feof(stream) && !ferror(stream)) {
@@ -73,6 +87,8 @@ int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings 
         read_line(stream, line.get());
         if (ferror(stream))
             error = errno != 0 ? errno : EIO;
+        if (form != nullptr && line->len > 0)
+            form->add_line(line->str, line->len);
         const char *text = line->str;
         if (line->len == 0 || text[0] == '#')
             continue;
@@ -102,28 +118,68 @@ int parse_number(const char *value) {
     return static_cast<int>(number);
 }
 
-ConfigText::ConfigText(const char *header)
-    : text_(g_string_new(is_comment_block(header) ? header : CONFIG_HEADER)) {}
+ConfigText::ConfigText(const char *header) : text_(effective_header(header)) {}
 
 void ConfigText::add_row(const char *description, const char *command, bool is_default) {
-    GCharPtr left(g_strdup(description));
-    GCharPtr right(g_strdup(command));
-    blank_separators(left.get());
-    blank_separators(right.get());
     // A blank in front keeps the entry from reading back as a comment.
-    if (left.get()[0] == '#')
-        g_string_append_c(text_.get(), ' ');
-    g_string_append_printf(text_.get(), "%s=%s\n", left.get(), right.get());
+    if (description[0] == '#')
+        text_ += ' ';
+    append_blanking_separators(&text_, description);
+    text_ += '=';
+    append_blanking_separators(&text_, command);
+    text_ += '\n';
     if (is_default)
         default_position_ = position_;
     ++position_;
 }
 
 std::string ConfigText::finish(const ConfigSettings &settings) {
-    g_string_append_printf(
-        text_.get(), "delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
-        settings.delay, settings.restart, default_position_, settings.goback_btn);
-    return std::string(text_->str, text_->len);
+    text_ += settings_text(settings, default_position_);
+    return std::move(text_);
+}
+
+WrittenForm::WrittenForm(const char *header) : header_(effective_header(header)) {}
+
+void WrittenForm::add_line(const char *line, size_t length) {
+    bytes_ += length;
+    const std::string text(line, length);
+    switch (part_) {
+    case Part::Header:
+        if (header_.compare(header_seen_, length, text) != 0) {
+            part_ = Part::Broken;
+        } else if ((header_seen_ += length) == header_.size()) {
+            part_ = Part::Entries;
+        }
+        return;
+    case Part::Entries:
+        // As the writer forms it: one "=", no ":", a line end right after the
+        // command, which the reader would otherwise have trimmed.
+        if (text.find(':') == std::string::npos) {
+            const bool written = text[0] != '#' && text.back() == '\n' && text.size() >= 2 &&
+                                 !g_ascii_isspace(text[text.size() - 2]) &&
+                                 std::count(text.begin(), text.end(), '=') == 1;
+            if (!written)
+                part_ = Part::Broken;
+            return;
+        }
+        part_ = Part::Settings;
+        break;
+    case Part::Settings:
+        break;
+    case Part::Broken:
+        return;
+    }
+    settings_lines_.push_back(text);
+}
+
+bool WrittenForm::holds(const ConfigSettings &settings, int default_position,
+                        size_t file_size) const {
+    if ((part_ != Part::Settings && part_ != Part::Entries) || bytes_ != file_size)
+        return false;
+    std::string lines;
+    for (const std::string &line : settings_lines_)
+        lines += line;
+    return lines == settings_text(settings, default_position);
 }
 
 std::string format_config(const char *header, const std::vector<ConfigRow> &rows,

@@ -20,8 +20,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();
     const std::string input(reinterpret_cast<const char *>(data), size);
-    if (read_entries(input, &entries, &settings) < 0)
+    WrittenForm form("# header\n");
+    if (read_entries(input, &entries, &settings, &form) < 0)
         return 0;
+
+    // A text taken for the writer's own must be exactly what the writer
+    // forms from what was read: an unchanged list is saved as those bytes.
+    const int index = parse_number(settings.default_wm.c_str());
+    const int position = index >= 0 && index < static_cast<int>(entries.size()) ? index : 0;
+    if (form.holds(settings, position, size)) {
+        std::vector<ConfigRow> as_read;
+        for (size_t i = 0; i < entries.size(); ++i)
+            as_read.push_back(ConfigRow{entries[i].description, entries[i].command,
+                                        static_cast<int>(i) == position});
+        if (format_config("# header\n", as_read, settings) != input)
+            abort();
+    }
 
     std::vector<ConfigRow> rows;
     for (const ConfigEntry &entry : entries)

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -230,6 +231,81 @@ TEST_F(ConfigFileTest, SavingKeepsTheFileMode) {
     ASSERT_EQ(stat(path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
     EXPECT_EQ(read_file(path()), EXAMPLE);
+}
+
+// A list loaded from the writer's own text may be saved as the file's bytes
+// while nothing has changed; after any change the save must write the list
+// and settings as they are now.
+TEST_F(ConfigFileTest, SaveAfterAnyChangeWritesTheListAsItIsNow) {
+    const auto replaced = [](std::string text, const std::string &from, const std::string &to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const auto row = [this](int index) {
+        GtkTreeIter it;
+        EXPECT_TRUE(gtk_tree_model_iter_nth_child(model(), &it, nullptr, index));
+        return it;
+    };
+    const struct {
+        const char *name;
+        std::function<void()> change;
+        std::string saved;
+    } cases[] = {
+        {"nothing", [] {}, EXAMPLE},
+        {"a description",
+         [&] {
+             GtkTreeIter it = row(2);
+             gtk_list_store_set(state.store.get(), &it, COL_DESCRIPTION, "Tab", -1);
+         },
+         replaced(EXAMPLE, "twm=twm", "Tab=twm")},
+        {"the default",
+         [&] {
+             GtkTreeIter it = row(2);
+             clear_default_marks(state.store.get());
+             mark_default_row(state.store.get(), &it);
+         },
+         replaced(EXAMPLE, "default_wm:1", "default_wm:2")},
+        {"a row deleted",
+         [&] {
+             GtkTreeIter it = row(0);
+             gtk_list_store_remove(state.store.get(), &it);
+         },
+         replaced(replaced(EXAMPLE, "Window Maker=/usr/local/bin/wmaker\n", ""), "default_wm:1",
+                  "default_wm:0")},
+        {"a row added", [&] { add_wm_row(&state, "xterm", "X"); },
+         replaced(EXAMPLE, "twm=twm\n", "twm=twm\nX=xterm\n")},
+        {"rows moved",
+         [&] {
+             GtkTreeIter first = row(0), last = row(2);
+             gtk_list_store_swap(state.store.get(), &first, &last);
+         },
+         replaced(replaced(EXAMPLE, "Window Maker=/usr/local/bin/wmaker\n", "twm=twm\n"),
+                  "Fluxbox=/usr/local/bin/fluxbox\ntwm=twm\n",
+                  "Fluxbox=/usr/local/bin/fluxbox\nWindow Maker=/usr/local/bin/wmaker\n")},
+        {"the delay", [&] { state.delay = 2.5; },
+         replaced(EXAMPLE, "delay:15.000000", "delay:2.500000")},
+        {"the go-back button", [&] { state.restart = 1; },
+         replaced(EXAMPLE, "restart_quorvane:0", "restart_quorvane:1")},
+        {"its start state", [&] { state.goback_btn = 1; },
+         replaced(EXAMPLE, "goback_btn:3", "goback_btn:1")},
+        {"the file, by another program", [&] { write_file(path(), "other=other\n"); }, EXAMPLE},
+        {"the delay, after a first save",
+         [&] {
+             save_config(&state);
+             state.delay = 1;
+         },
+         replaced(EXAMPLE, "delay:15.000000", "delay:1.000000")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        write_file(path(), EXAMPLE);
+        ASSERT_EQ(load_config(&state), 3);
+        c.change();
+        save_config(&state);
+        EXPECT_EQ(read_file(path()), c.saved);
+        EXPECT_TRUE(warnings->messages().empty());
+    }
 }
 
 } // namespace

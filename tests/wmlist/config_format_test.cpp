@@ -317,4 +317,66 @@ TEST_P(RoundTripTest, WhatIsWrittenReadsBackTheSame) {
 INSTANTIATE_TEST_SUITE_P(Texts, RoundTripTest, ::testing::ValuesIn(ROUND_TRIPS),
                          case_name<RoundTrip>);
 
+// Whether a file read back is known to be the writer's own text, so that an
+// unchanged list may be saved as the file's bytes: any doubt must say no.
+struct FormCase {
+    const char *name;
+    std::string text;
+    bool holds;
+};
+
+const std::string BODY = "a=b\nc d=/usr/bin/e -f\n";
+const std::string SETTINGS = "delay:15.000000\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n";
+
+const FormCase FORM_CASES[] = {
+    {"the writer's own", HEADER + BODY + SETTINGS, true},
+    {"no entries",
+     HEADER + std::string("delay:15.000000\nrestart_quorvane:0\ndefault_wm:0\n"
+                          "goback_btn:3\n"),
+     true},
+    {"another header", "# mine\n" + BODY + SETTINGS, false},
+    {"a comment among the entries", HEADER + std::string("#x=y\n") + BODY + SETTINGS, false},
+    {"a blank line", HEADER + BODY + "\n" + SETTINGS, false},
+    {"a blank the reader trims", HEADER + std::string("a=b \n") + SETTINGS, false},
+    {"a carriage return", HEADER + std::string("a=b\r\nc d=e\n") + SETTINGS, false},
+    {"a second equals sign", HEADER + std::string("a=b=c\nc d=e\n") + SETTINGS, false},
+    {"a colon in the command", HEADER + std::string("a=b:c\nc d=e\n") + SETTINGS, false},
+    {"settings in another order",
+     HEADER + BODY + "restart_quorvane:0\ndelay:15.000000\ndefault_wm:1\ngoback_btn:3\n", false},
+    {"a delay not written with %f",
+     HEADER + BODY + "delay:15\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n", false},
+    {"a default beyond the list",
+     HEADER + BODY + "delay:15.000000\nrestart_quorvane:0\ndefault_wm:5\ngoback_btn:3\n", false},
+    {"no line end at the end", HEADER + BODY + SETTINGS.substr(0, SETTINGS.size() - 1), false},
+    {"a line after the settings", HEADER + BODY + SETTINGS + "a=b\n", false},
+    {"a NUL the reader drops", HEADER + std::string("a=b\0x\n", 6) + "c d=e\n" + SETTINGS, false},
+};
+
+void PrintTo(const FormCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class WrittenFormTest : public ::testing::TestWithParam<FormCase> {};
+
+TEST_P(WrittenFormTest, HoldsOnlyForTheWritersOwnText) {
+    const FormCase &c = GetParam();
+    std::vector<ConfigEntry> entries;
+    ConfigSettings settings = defaults();
+    WrittenForm form(HEADER);
+    ASSERT_EQ(read_entries(c.text, &entries, &settings, &form), 0);
+    const int index = parse_number(settings.default_wm.c_str());
+    const int position = index >= 0 && index < static_cast<int>(entries.size()) ? index : 0;
+    EXPECT_EQ(form.holds(settings, position, c.text.size()), c.holds);
+    if (c.holds) {
+        std::vector<ConfigRow> rows;
+        for (size_t i = 0; i < entries.size(); ++i)
+            rows.push_back(
+                {entries[i].description, entries[i].command, static_cast<int>(i) == position});
+        EXPECT_EQ(format_config(HEADER, rows, settings), c.text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, WrittenFormTest, ::testing::ValuesIn(FORM_CASES),
+                         case_name<FormCase>);
+
 } // namespace
