@@ -37,70 +37,7 @@ double median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-PrivateXvfb::PrivateXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_ = fork();
-    if (pid_ < 0)
-        throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        close(fds[0]);
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        const std::string fd_text = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-nolisten", "tcp", "-screen", "0",
-               "1024x768x24", "-noreset", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    while (true) {
-        struct pollfd pfd = {fds[0], POLLIN, 0};
-        if (poll(&pfd, 1, 20000) <= 0)
-            break;
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n')
-            break;
-        number.push_back(c);
-    }
-    close(fds[0]);
-    if (number.empty()) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
-    }
-    display_ = ":" + number;
-}
-
-PrivateXvfb::~PrivateXvfb() {
-    kill(pid_, SIGTERM);
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
-}
-
-TempFolder::TempFolder() {
-    const char *base = getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quorvane-bench.XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execlp("rm", "rm", "-rf", "--", path_.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    if (pid > 0)
-        waitpid(pid, nullptr, 0);
-}
-
-Environment bench_environment(const TempFolder &folder, const std::string &home,
+Environment bench_environment(const TempDir &folder, const std::string &home,
                               const std::string &display) {
     const std::string runtime = folder.file("runtime");
     mkdir(runtime.c_str(), 0700);
@@ -311,20 +248,6 @@ std::vector<std::string> zenity_cells(long rows) {
         cells.push_back(command);
     }
     return cells;
-}
-
-void write_file(const std::string &path, const std::string &text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush())
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::string read_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::vector<long> parse_sizes(const std::string &text) {

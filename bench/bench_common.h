@@ -1,7 +1,11 @@
-// What the benchmark drivers share: a private Xvfb, child processes started
-// with an environment given in full, a watch on the root window for the first
-// map, and the CPU and memory figures that /proc keeps for a process.
+// What the benchmark drivers share besides the test rig's private Xvfb and
+// temporary folder: child processes started with an environment given in
+// full, a watch on the root window for the first map, and the CPU and memory
+// figures that /proc keeps for a process.
 #pragma once
+
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
 
 #include <sys/types.h>
 
@@ -19,38 +23,11 @@ using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC
 double ms_between(Clock::time_point from, Clock::time_point to);
 double median(std::vector<double> values);
 
-class PrivateXvfb {
-  public:
-    PrivateXvfb();
-    ~PrivateXvfb();
-    PrivateXvfb(const PrivateXvfb &) = delete;
-    PrivateXvfb &operator=(const PrivateXvfb &) = delete;
-    const std::string &display() const { return display_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
-
-// A folder under $TMPDIR (or /tmp), removed with all it holds.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    const std::string &path() const { return path_; }
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
 using Environment = std::map<std::string, std::string>;
 
 // The environment every benchmarked program gets: a private HOME and runtime
 // folder, the display, a fixed locale, and no accessibility bus.
-Environment bench_environment(const TempFolder &folder, const std::string &home,
+Environment bench_environment(const TempDir &folder, const std::string &home,
                               const std::string &display);
 
 // Starts argv[0] (looked up along PATH) with exactly this environment, its
@@ -102,8 +79,6 @@ std::string config_text(long rows, const std::string &command_of_every_row, int 
                         int goback_btn);
 // The same rows as zenity --list takes them: one argument a cell.
 std::vector<std::string> zenity_cells(long rows);
-void write_file(const std::string &path, const std::string &text);
-std::string read_file(const std::string &path);
 // Comma-separated numbers.
 std::vector<long> parse_sizes(const std::string &text);
 // The date, the processor, the number of cores and the kernel.

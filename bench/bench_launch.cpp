@@ -207,8 +207,8 @@ class Bench {
 
   private:
     const Options &options_;
-    TempFolder folder_;
-    PrivateXvfb xvfb_;
+    TempDir folder_;
+    Xvfb xvfb_;
     RootWatch watch_;
     Environment env_;
     int inotify_ = -1;

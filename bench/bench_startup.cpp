@@ -157,8 +157,8 @@ class Bench {
 
   private:
     const Options &options_;
-    TempFolder folder_;
-    PrivateXvfb xvfb_;
+    TempDir folder_;
+    Xvfb xvfb_;
     RootWatch watch_;
     Environment env_;
     std::vector<std::string> zenity_cells_;

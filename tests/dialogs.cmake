@@ -1,8 +1,7 @@
 # The item dialog and the preferences window.
 
 add_library(modal_script STATIC dialogs/modal_script.cpp)
-target_include_directories(modal_script PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(modal_script PUBLIC PkgConfig::GTK2)
+target_link_libraries(modal_script PUBLIC test_support)
 
 quorvane_test(item_dialog_test widget dialogs/item_dialog_test.cpp)
 target_link_libraries(item_dialog_test PRIVATE modal_script)

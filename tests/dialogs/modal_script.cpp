@@ -84,15 +84,6 @@ GtkWidget *button_labelled(GtkWidget *root, const std::string &label) {
     });
 }
 
-std::vector<GtkWidget *> children_of(GtkWidget *container) {
-    std::vector<GtkWidget *> result;
-    GList *list = gtk_container_get_children(GTK_CONTAINER(container));
-    for (GList *item = list; item != nullptr; item = item->next)
-        result.push_back(GTK_WIDGET(item->data));
-    g_list_free(list);
-    return result;
-}
-
 void close_like_a_window_manager(GtkWidget *window) {
     GdkEvent *event = gdk_event_new(GDK_DELETE);
     event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));

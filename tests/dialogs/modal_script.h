@@ -2,6 +2,8 @@
 // a timer inside the call's own main loop, one after the other.
 #pragma once
 
+#include "support/gtk_probe.h"
+
 #include <gtk/gtk.h>
 
 #include <functional>
@@ -44,6 +46,5 @@ template <typename Pred> GtkWidget *find_widget(GtkWidget *root, Pred pred) {
 }
 // The button whose label (a stock id or a mnemonic text) is this.
 GtkWidget *button_labelled(GtkWidget *root, const std::string &label);
-std::vector<GtkWidget *> children_of(GtkWidget *container);
 // Sends a delete event, as a window manager's close button does.
 void close_like_a_window_manager(GtkWidget *window);

@@ -16,15 +16,6 @@ namespace {
 
 const char *const kTitle = "Window Managers found";
 
-std::vector<GtkWidget *> children_of(GtkWidget *container) {
-    std::vector<GtkWidget *> result;
-    GList *list = gtk_container_get_children(GTK_CONTAINER(container));
-    for (GList *item = list; item != nullptr; item = item->next)
-        result.push_back(GTK_WIDGET(item->data));
-    g_list_free(list);
-    return result;
-}
-
 GtkWidget *shown_result_dialog() {
     GtkWidget *found = nullptr;
     GList *windows = gtk_window_list_toplevels();

@@ -18,15 +18,6 @@
 
 namespace {
 
-std::vector<GtkWidget *> children_of(GtkWidget *container) {
-    std::vector<GtkWidget *> result;
-    GList *list = gtk_container_get_children(GTK_CONTAINER(container));
-    for (GList *item = list; item != nullptr; item = item->next)
-        result.push_back(GTK_WIDGET(item->data));
-    g_list_free(list);
-    return result;
-}
-
 gboolean never_fires(gpointer) {
     return TRUE;
 }

@@ -36,6 +36,15 @@ std::vector<ListRow> read_list_rows(GtkListStore *store) {
     return result;
 }
 
+std::vector<GtkWidget *> children_of(GtkWidget *container) {
+    std::vector<GtkWidget *> result;
+    GList *list = gtk_container_get_children(GTK_CONTAINER(container));
+    for (GList *item = list; item != nullptr; item = item->next)
+        result.push_back(GTK_WIDGET(item->data));
+    g_list_free(list);
+    return result;
+}
+
 int selected_row_index(GtkWidget *tree_view) {
     GtkTreeModel *model = nullptr;
     GtkTreeIter it;

@@ -21,6 +21,8 @@ struct ListRow {
 };
 
 std::vector<ListRow> read_list_rows(GtkListStore *store);
+// The children of a container, in their order.
+std::vector<GtkWidget *> children_of(GtkWidget *container);
 // Index of the selected row of the tree view, -1 for none.
 int selected_row_index(GtkWidget *tree_view);
 
