@@ -23,3 +23,9 @@ target_link_libraries(translation_e2e_test PRIVATE screen_probe)
 target_compile_definitions(translation_e2e_test PRIVATE
     BUILD_LOCALE_DIR="${PROJECT_BINARY_DIR}/locale")
 add_dependencies(translation_e2e_test translations)
+
+# The manual page reads cleanly: man and groff find nothing to warn about.
+add_test(NAME ManualPageHasNoWarnings
+         COMMAND sh -c "out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \"$0\" 2>&1 >/dev/null); [ -z \"$out\" ] || { echo \"$out\"; exit 1; }"
+                 ${PROJECT_SOURCE_DIR}/docs/quorvane.1)
+set_tests_properties(ManualPageHasNoWarnings PROPERTIES LABELS unit)
