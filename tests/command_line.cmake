@@ -1,2 +1,2 @@
 quorvane_test(command_line_test unit app/command_line_test.cpp)
-quorvane_test(command_line_e2e_test e2e e2e/e2e_fixture.cpp e2e/command_line_e2e_test.cpp)
+quorvane_test(command_line_e2e_test e2e e2e/command_line_e2e_test.cpp)

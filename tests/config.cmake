@@ -11,5 +11,5 @@ quorvane_test(config_file_test widget wmlist/config_file_test.cpp)
 quorvane_test(config_fuzz_replay_test unit fuzz/config_fuzz.cpp fuzz/config_corpus_replay.cpp)
 target_compile_definitions(config_fuzz_replay_test PRIVATE
     CONFIG_CORPUS="${CMAKE_CURRENT_SOURCE_DIR}/fuzz/config_corpus")
-quorvane_test(config_e2e_test e2e e2e/e2e_fixture.cpp e2e/config_e2e_test.cpp)
-quorvane_test(save_as_user_e2e_test e2e e2e/e2e_fixture.cpp e2e/save_as_user_e2e_test.cpp)
+quorvane_test(config_e2e_test e2e e2e/config_e2e_test.cpp)
+quorvane_test(save_as_user_e2e_test e2e e2e/save_as_user_e2e_test.cpp)

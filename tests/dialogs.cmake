@@ -13,10 +13,9 @@ add_library(dialog_input STATIC e2e/dialog_input.cpp)
 target_include_directories(dialog_input PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(dialog_input PUBLIC test_support)
 
-quorvane_test(preferences_e2e_test e2e e2e/e2e_fixture.cpp e2e/preferences_e2e_test.cpp)
+quorvane_test(preferences_e2e_test e2e e2e/preferences_e2e_test.cpp)
 target_link_libraries(preferences_e2e_test PRIVATE dialog_input)
 
 # Opened from the list's context menu.
-quorvane_test(item_dialog_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
-              e2e/item_dialog_e2e_test.cpp)
-target_link_libraries(item_dialog_e2e_test PRIVATE dialog_input screen_probe)
+quorvane_test(item_dialog_e2e_test e2e e2e/item_dialog_e2e_test.cpp)
+target_link_libraries(item_dialog_e2e_test PRIVATE dialog_input)

@@ -14,8 +14,8 @@ if(QUORVANE_SANITIZE)
     endif()
 endif()
 
-# One program for both, so that the fixture is compiled once.
-quorvane_test(fault_e2e_test e2e e2e/e2e_fixture.cpp fault/save_fault_e2e_test.cpp
+# One program for both.
+quorvane_test(fault_e2e_test e2e fault/save_fault_e2e_test.cpp
               fault/killed_save_e2e_test.cpp)
 target_compile_definitions(fault_e2e_test PRIVATE FAULT_PRELOAD="${fault_preload}")
 add_dependencies(fault_e2e_test fault_inject)

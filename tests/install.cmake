@@ -17,9 +17,7 @@ add_test(NAME TranslationsAreCompleteAndCurrent
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/po_check.sh ${PROJECT_SOURCE_DIR}/po
                  ${PROJECT_BINARY_DIR}/po/quorvane.pot)
 set_tests_properties(TranslationsAreCompleteAndCurrent PROPERTIES LABELS unit)
-quorvane_test(translation_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
-              e2e/translation_e2e_test.cpp)
-target_link_libraries(translation_e2e_test PRIVATE screen_probe)
+quorvane_test(translation_e2e_test e2e e2e/translation_e2e_test.cpp)
 target_compile_definitions(translation_e2e_test PRIVATE
     BUILD_LOCALE_DIR="${PROJECT_BINARY_DIR}/locale")
 add_dependencies(translation_e2e_test translations)

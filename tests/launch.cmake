@@ -8,7 +8,7 @@ quorvane_test(exec_plan_test unit launch/exec_plan_test.cpp)
 quorvane_test(launcher_test widget launch/launcher_test.cpp)
 quorvane_test(countdown_test widget mainwin/countdown_test.cpp)
 quorvane_test(message_box_test widget dialogs/message_box_test.cpp)
-quorvane_test(launch_e2e_test e2e e2e/e2e_fixture.cpp e2e/launch_e2e_test.cpp)
+quorvane_test(launch_e2e_test e2e e2e/launch_e2e_test.cpp)
 
 foreach(launch_target launcher_test launch_e2e_test)
     target_compile_definitions(${launch_target} PRIVATE SIGNAL_PROBE="$<TARGET_FILE:signal_probe>")

@@ -4,16 +4,8 @@ quorvane_test(search_test unit dialogs/search_test.cpp)
 quorvane_test(search_dialog_test widget dialogs/search_dialog_test.cpp)
 quorvane_test(context_menu_test widget mainwin/context_menu_test.cpp)
 
-# Reads the rows and menus of the real program from the screen.
-add_library(screen_probe STATIC support/screen_probe.cpp)
-target_link_libraries(screen_probe PUBLIC test_support)
-
-quorvane_test(list_input_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
-              e2e/list_input_e2e_test.cpp)
-target_link_libraries(list_input_e2e_test PRIVATE screen_probe)
-quorvane_test(search_e2e_test e2e e2e/e2e_fixture.cpp e2e/list_e2e_fixture.cpp
-              e2e/search_e2e_test.cpp)
-target_link_libraries(search_e2e_test PRIVATE screen_probe)
+quorvane_test(list_input_e2e_test e2e e2e/list_input_e2e_test.cpp)
+quorvane_test(search_e2e_test e2e e2e/search_e2e_test.cpp)
 
 # Used by bench/menu-memory.
 add_executable(menu_memory_bench ${PROJECT_SOURCE_DIR}/bench/menu_memory.cpp)
