@@ -4,6 +4,7 @@
 
 #include <glib-object.h>
 #include <glib.h>
+#include <gtk/gtk.h>
 
 #include <memory>
 
@@ -26,7 +27,12 @@ struct GStringDeleter {
     }
 };
 
+struct TreePathDeleter {
+    void operator()(GtkTreePath *p) const { gtk_tree_path_free(p); }
+};
+
 using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
 using GStringPtr = std::unique_ptr<GString, GStringDeleter>;
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
+using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -25,14 +26,32 @@ void report_failed_start(const char *command, const char *description) {
     show_message(text->str, GTK_MESSAGE_ERROR);
 }
 
-// The unmap must reach the X server now: the program blocks for the child's
-// whole lifetime, and a request left in the output buffer would keep the
-// window on screen until then.
-void hide_main_window(AppState *state) {
-    gtk_widget_hide(state->window);
+// While the child runs the program cannot answer, so none of its windows may
+// stay on screen: a torn-off menu left there could not even be closed. The
+// unmaps must reach the X server now: a request left in the output buffer
+// would keep a window on screen for the child's whole lifetime.
+std::vector<GObjectPtr<GtkWidget>> hide_windows() {
+    std::vector<GObjectPtr<GtkWidget>> hidden;
+    GList *windows = gtk_window_list_toplevels();
+    for (GList *item = windows; item != nullptr; item = item->next) {
+        GtkWidget *window = GTK_WIDGET(item->data);
+        // Popups (menus, the list's type-ahead) close by themselves.
+        if (!gtk_widget_get_visible(window) ||
+            gtk_window_get_window_type(GTK_WINDOW(window)) != GTK_WINDOW_TOPLEVEL)
+            continue;
+        hidden.emplace_back(GTK_WIDGET(g_object_ref(window)));
+        gtk_widget_hide(window);
+    }
+    g_list_free(windows);
     while (gtk_events_pending())
         gtk_main_iteration();
     gdk_flush();
+    return hidden;
+}
+
+void show_windows(const std::vector<GObjectPtr<GtkWidget>> &windows) {
+    for (const GObjectPtr<GtkWidget> &window : windows)
+        gtk_widget_show(window.get());
 }
 
 enum class ChildEnd { Collected, CollectedElsewhere, NotCreated };
@@ -126,10 +145,10 @@ void launch_selected_wm(AppState *state) {
         return;
     }
 
-    hide_main_window(state);
+    const std::vector<GObjectPtr<GtkWidget>> hidden = hide_windows();
     int status = 0;
     const ChildEnd end = run_child(plan, &status);
-    gtk_widget_show(state->window);
+    show_windows(hidden);
     if (end == ChildEnd::NotCreated ||
         (end == ChildEnd::Collected && WIFEXITED(status) && WEXITSTATUS(status) == kFailedStart))
         report_failed_start(command_or_empty, description_or_empty);

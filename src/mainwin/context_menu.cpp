@@ -87,17 +87,56 @@ GtkWidget *create_context_menu(AppState *state) {
     return menu;
 }
 
-void popup_context_menu(AppState *state, guint button, guint32 time) {
+namespace {
+
+// The left end of the selected row's description, halfway down the row, in
+// root coordinates; the list's top left corner when no row is selected.
+void place_at_selected_row(GtkMenu *, gint *x, gint *y, gboolean *push_in, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    GtkTreeView *view = GTK_TREE_VIEW(state->tree_view);
+    gdk_window_get_origin(gtk_tree_view_get_bin_window(view), x, y);
+    *push_in = TRUE;
+    GtkTreeIter row;
+    if (!get_selected_row(state, &row))
+        return;
+    const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
+    GdkRectangle cell;
+    gtk_tree_view_get_cell_area(view, path.get(), gtk_tree_view_get_column(view, 1), &cell);
+    *x += cell.x;
+    *y += cell.y + cell.height / 2;
+}
+
+void popup_menu(AppState *state, GtkMenuPositionFunc place, guint button, guint32 time) {
     GtkWidget *menu = create_context_menu(state);
     g_object_ref_sink(menu);
     gtk_widget_show_all(menu);
-    gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, nullptr, nullptr, button, time);
+    gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, place, state, button, time);
     // Without its pointer grab the menu does not open, and nothing would
     // ever release it.
     if (!gtk_widget_get_visible(gtk_widget_get_toplevel(menu))) {
         GObjectPtr<GtkWidget> own_reference(menu);
         gtk_widget_destroy(menu);
+        return;
     }
+    // Opened from the keyboard, the menu shows where the arrow keys start.
+    if (button == 0)
+        gtk_menu_shell_select_first(GTK_MENU_SHELL(menu), FALSE);
+}
+
+} // namespace
+
+void popup_context_menu(AppState *state, guint button, guint32 time) {
+    popup_menu(state, nullptr, button, time);
+}
+
+void popup_context_menu_at_selected_row(AppState *state) {
+    GtkTreeIter row;
+    if (get_selected_row(state, &row)) {
+        const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
+        gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE, 0,
+                                     0);
+    }
+    popup_menu(state, place_at_selected_row, 0, gtk_get_current_event_time());
 }
 
 void on_menu_search(GtkMenuItem *, gpointer state) {

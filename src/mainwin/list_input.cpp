@@ -1,32 +1,244 @@
+// The list view would open its in-place editor on the first press on the
+// selected row, which swallows the second press of a double click. So the
+// description cell is never editable on its own: an edit begins only from
+// here, on F2, or when a second single click on the selected row is not
+// followed by a double click within the double-click time, as file managers
+// do. What the clicks need to remember lives in a ListInput kept on the view.
 #include "mainwin/list_input.h"
 
 #include "launch/launcher.h"
 #include "mainwin/context_menu.h"
 #include "mainwin/countdown.h"
+#include "wmlist/wm_list.h"
 
 #include <gdk/gdkkeysyms.h>
 
-gboolean on_list_key_press(GtkWidget *, GdkEventKey *event, gpointer data) {
+namespace {
+
+const char kListInputKey[] = "quorvane-list-input";
+
+struct ListInput {
+    GtkTreeViewColumn *text_column;
+    GtkCellRenderer *text;
+    // The row of the last press of button 1, followed through reordering.
+    GtkTreeRowReference *last_pressed = nullptr;
+    // The row a pending edit waits on, and its timer (0 when none).
+    GtkTreeRowReference *edit_row = nullptr;
+    guint edit_timer = 0;
+    // The row that a drag in progress dropped, to be selected when it ends.
+    bool dragging = false;
+    GtkTreeRowReference *dropped = nullptr;
+    // The last key that reached the list itself.
+    guint32 key_time = 0;
+    guint key_value = 0;
+};
+
+void forget(GtkTreeRowReference **row) {
+    if (*row != nullptr)
+        gtk_tree_row_reference_free(*row);
+    *row = nullptr;
+}
+
+void cancel_pending_edit(ListInput *input) {
+    if (input->edit_timer != 0)
+        g_source_remove(input->edit_timer);
+    input->edit_timer = 0;
+    forget(&input->edit_row);
+}
+
+void free_list_input(gpointer data) {
+    auto *input = static_cast<ListInput *>(data);
+    cancel_pending_edit(input);
+    forget(&input->last_pressed);
+    forget(&input->dropped);
+    delete input;
+}
+
+ListInput *list_input_of(GtkWidget *view) {
+    return static_cast<ListInput *>(g_object_get_data(G_OBJECT(view), kListInputKey));
+}
+
+TreePathPtr selected_path(GtkTreeView *view) {
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &row))
+        return nullptr;
+    return TreePathPtr(gtk_tree_model_get_path(model, &row));
+}
+
+bool same_row(GtkTreeRowReference *reference, GtkTreePath *path) {
+    if (reference == nullptr || !gtk_tree_row_reference_valid(reference))
+        return false;
+    const TreePathPtr referenced(gtk_tree_row_reference_get_path(reference));
+    return gtk_tree_path_compare(referenced.get(), path) == 0;
+}
+
+void begin_edit(GtkTreeView *view, ListInput *input, GtkTreePath *path) {
+    GtkTreeModel *model = gtk_tree_view_get_model(view);
+    GtkTreeIter row;
+    if (!gtk_tree_model_get_iter(model, &row, path) || !is_wm_row_editable(model, &row))
+        return;
+    // The editor, once open, reports through "edited" whatever the flag says.
+    g_object_set(input->text, "editable", TRUE, nullptr);
+    gtk_tree_view_set_cursor_on_cell(view, path, input->text_column, input->text, TRUE);
+    g_object_set(input->text, "editable", FALSE, nullptr);
+}
+
+gboolean on_edit_time(gpointer data) {
+    auto *view = GTK_TREE_VIEW(data);
+    ListInput *input = list_input_of(GTK_WIDGET(view));
+    input->edit_timer = 0;
+    const TreePathPtr selected = selected_path(view);
+    if (selected && same_row(input->edit_row, selected.get()))
+        begin_edit(view, input, selected.get());
+    forget(&input->edit_row);
+    return FALSE;
+}
+
+guint double_click_time(GtkWidget *widget) {
+    gint milliseconds = 250;
+    g_object_get(gtk_widget_get_settings(widget), "gtk-double-click-time", &milliseconds, nullptr);
+    return static_cast<guint>(milliseconds);
+}
+
+// A plain press of button 1 on the description of the selected row, right
+// after another press on that same row, edits it unless a double click follows.
+void note_single_press(GtkWidget *view, ListInput *input, GdkEventButton *event) {
+    GtkTreePath *pressed_path = nullptr;
+    GtkTreeViewColumn *column = nullptr;
+    if (!gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), static_cast<gint>(event->x),
+                                       static_cast<gint>(event->y), &pressed_path, &column, nullptr,
+                                       nullptr)) {
+        forget(&input->last_pressed);
+        return;
+    }
+    const TreePathPtr pressed(pressed_path);
+    const TreePathPtr selected = selected_path(GTK_TREE_VIEW(view));
+    const bool plain = (event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK)) == 0;
+    if (plain && column == input->text_column && selected &&
+        gtk_tree_path_compare(selected.get(), pressed.get()) == 0 &&
+        same_row(input->last_pressed, pressed.get())) {
+        input->edit_row =
+            gtk_tree_row_reference_new(gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get());
+        input->edit_timer = g_timeout_add(double_click_time(view), on_edit_time, view);
+    }
+    forget(&input->last_pressed);
+    input->last_pressed =
+        gtk_tree_row_reference_new(gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get());
+}
+
+void on_drag_begin(GtkWidget *view, GdkDragContext *, gpointer) {
+    ListInput *input = list_input_of(view);
+    cancel_pending_edit(input);
+    forget(&input->last_pressed);
+    forget(&input->dropped);
+    input->dragging = true;
+}
+
+// A row moved by dragging is a new row in the store, and the old one, which
+// held the selection, is deleted: the new one takes the selection over.
+void on_row_inserted(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *, gpointer data) {
+    ListInput *input = list_input_of(GTK_WIDGET(data));
+    if (!input->dragging)
+        return;
+    forget(&input->dropped);
+    input->dropped = gtk_tree_row_reference_new(model, path);
+}
+
+void on_drag_end(GtkWidget *view, GdkDragContext *, gpointer) {
+    ListInput *input = list_input_of(view);
+    input->dragging = false;
+    if (input->dropped != nullptr && gtk_tree_row_reference_valid(input->dropped)) {
+        const TreePathPtr path(gtk_tree_row_reference_get_path(input->dropped));
+        gtk_tree_view_set_cursor(GTK_TREE_VIEW(view), path.get(), nullptr, FALSE);
+    }
+    forget(&input->dropped);
+}
+
+} // namespace
+
+void connect_list_input(AppState *state, GtkTreeViewColumn *text_column, GtkCellRenderer *text) {
+    GtkWidget *view = state->tree_view;
+    auto *input = new ListInput{};
+    input->text_column = text_column;
+    input->text = text;
+    g_object_set_data_full(G_OBJECT(view), kListInputKey, input, free_list_input);
+    g_object_set(text, "editable", FALSE, nullptr);
+
+    g_signal_connect(view, "button_press_event", G_CALLBACK(on_list_button_press), state);
+    g_signal_connect(view, "key_press_event", G_CALLBACK(on_list_key_press), state);
+    g_signal_connect(view, "popup-menu", G_CALLBACK(on_list_popup_menu), state);
+    g_signal_connect(view, "row-activated", G_CALLBACK(on_list_row_activated), state);
+    g_signal_connect(view, "drag-begin", G_CALLBACK(on_drag_begin), nullptr);
+    g_signal_connect(view, "drag-end", G_CALLBACK(on_drag_end), nullptr);
+    g_signal_connect_object(state->store.get(), "row-inserted", G_CALLBACK(on_row_inserted), view,
+                            GConnectFlags(0));
+}
+
+gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     stop_countdown(state);
+    ListInput *input = list_input_of(view);
+    cancel_pending_edit(input);
+    forget(&input->last_pressed);
+    input->key_time = event->time;
+    input->key_value = event->keyval;
     if (event->keyval == GDK_Return)
         launch_selected_wm(state);
+    else if (event->keyval == GDK_F2 &&
+             (event->state & gtk_accelerator_get_default_mod_mask()) == 0) {
+        const TreePathPtr selected = selected_path(GTK_TREE_VIEW(view));
+        if (selected)
+            begin_edit(GTK_TREE_VIEW(view), input, selected.get());
+    }
     // The view still handles the key, Return included, after the launch.
     return FALSE;
 }
 
-gboolean on_list_button_press(GtkWidget *, GdkEventButton *event, gpointer data) {
+gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     stop_countdown(state);
+    ListInput *input = list_input_of(view);
+    cancel_pending_edit(input);
     // Kept from the view, so that the menu acts on the row selected before.
     if (event->button == 3 && event->type == GDK_BUTTON_PRESS) {
         popup_context_menu(state, event->button, event->time);
         return TRUE;
     }
+    if (event->button != 1)
+        return FALSE;
+    if (event->type == GDK_BUTTON_PRESS) {
+        note_single_press(view, input, event);
+        return FALSE;
+    }
     // The first press of a double click went to the view and selected the row.
-    if (event->button == 1 && event->type == GDK_2BUTTON_PRESS) {
+    if (event->type == GDK_2BUTTON_PRESS) {
+        forget(&input->last_pressed);
         launch_selected_wm(state);
         return TRUE;
     }
     return FALSE;
+}
+
+gboolean on_list_popup_menu(GtkWidget *, gpointer data) {
+    popup_context_menu_at_selected_row(static_cast<AppState *>(data));
+    return TRUE;
+}
+
+// Return in the type-ahead popup activates the row it found; the popup holds
+// the keyboard, so the list never saw that key. Return in the list itself
+// activates the row too, once the key handler above has started it: that
+// row is not started twice, and the keypad's Enter starts nothing.
+void on_list_row_activated(GtkTreeView *view, GtkTreePath *, GtkTreeViewColumn *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    const ListInput *input = list_input_of(GTK_WIDGET(view));
+    GdkEvent *event = gtk_get_current_event();
+    bool seen_by_list = false;
+    if (event != nullptr) {
+        seen_by_list = event->type == GDK_KEY_PRESS && event->key.time == input->key_time &&
+                       event->key.keyval == input->key_value;
+        gdk_event_free(event);
+    }
+    if (!seen_by_list)
+        launch_selected_wm(state);
 }

@@ -1,9 +1,18 @@
 // Keyboard and mouse handling of the main list: every press stops the
-// countdown; Return and a double click start the selected row, and a right
-// press opens the context menu without moving the selection.
+// countdown; Return, a double click and Return in the list's type-ahead start
+// the selected row; a right press, Shift+F10 and the Menu key open the context
+// menu; F2 or a slow second click edit a description in place.
 #pragma once
 
 #include "app/app_state.h"
 
+// Connects the handlers below to the list view, whose description column and
+// text renderer are given; the renderer is made editable only while an edit
+// is being begun.
+void connect_list_input(AppState *state, GtkTreeViewColumn *text_column, GtkCellRenderer *text);
+
 gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data);
 gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer data);
+gboolean on_list_popup_menu(GtkWidget *view, gpointer data);
+void on_list_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column,
+                           gpointer data);

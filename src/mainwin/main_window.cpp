@@ -28,16 +28,16 @@ GtkWidget *create_list_view(AppState *state) {
 
     GtkCellRenderer *text = gtk_cell_renderer_text_new();
     g_signal_connect(text, "edited", G_CALLBACK(on_cell_edited), state->store.get());
+    // Whether a row may be edited is asked when an edit begins (list_input.cpp).
     GtkTreeViewColumn *text_column = gtk_tree_view_column_new_with_attributes(
-        nullptr, text, "text", COL_DESCRIPTION, "editable", COL_EDITABLE, "foreground-gdk",
-        COL_FOREGROUND, nullptr);
+        nullptr, text, "text", COL_DESCRIPTION, "foreground-gdk", COL_FOREGROUND, nullptr);
     g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
     gtk_tree_view_append_column(GTK_TREE_VIEW(view), text_column);
     // Filling and showing a long list costs no layout per row.
     keep_list_sizes(GTK_TREE_VIEW(view), icon_column, text_column);
 
-    g_signal_connect(view, "button_press_event", G_CALLBACK(on_list_button_press), state);
-    g_signal_connect(view, "key_press_event", G_CALLBACK(on_list_key_press), state);
+    state->tree_view = view;
+    connect_list_input(state, text_column, text);
     return view;
 }
 
@@ -86,6 +86,18 @@ GtkWidget *create_main_window(AppState *state) {
 
     gtk_widget_show_all(vbox);
     return goback;
+}
+
+void scroll_to_last_row(AppState *state) {
+    const int rows = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state->store.get()), nullptr);
+    if (rows == 0)
+        return;
+    const TreePathPtr last(gtk_tree_path_new_from_indices(rows - 1, -1));
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), last.get(), nullptr, FALSE, 0, 0);
+}
+
+void return_focus_to_list(AppState *state) {
+    gtk_widget_grab_focus(state->tree_view);
 }
 
 void on_quit(GtkWidget *, gpointer state) {

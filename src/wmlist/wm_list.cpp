@@ -65,6 +65,12 @@ void mark_default_row(GtkListStore *store, GtkTreeIter *row) {
     set_default_flag(store, row, TRUE);
 }
 
+bool is_wm_row_editable(GtkTreeModel *model, GtkTreeIter *row) {
+    gboolean editable = FALSE;
+    gtk_tree_model_get(model, row, COL_EDITABLE, &editable, -1);
+    return editable != FALSE;
+}
+
 void clear_default_marks(GtkListStore *store) {
     GtkTreeIter row;
     gboolean more = gtk_tree_model_get_iter_first(GTK_TREE_MODEL(store), &row);

@@ -27,6 +27,8 @@ GtkListStore *create_wm_store();
 void add_wm_row(AppState *state, const char *command, const char *description);
 
 void mark_default_row(GtkListStore *store, GtkTreeIter *row);
+// Whether the row's description may be edited in place.
+bool is_wm_row_editable(GtkTreeModel *model, GtkTreeIter *row);
 void clear_default_marks(GtkListStore *store);
 
 // "edited" handler of every editable text renderer; user data is the store.

@@ -30,7 +30,17 @@ std::vector<Band> ListE2e::rows() {
     return ink_bands(x(), main_list_area(x(), main_));
 }
 
-void ListE2e::click_row(int index, int button, int count) {
+namespace {
+
+// From the list's left edge: the icon, then the description.
+constexpr int kIconX = 10;
+constexpr int kTextX = 45;
+// GTK's double-click time, with room to spare.
+constexpr std::chrono::milliseconds kPastDoubleClick(500);
+
+} // namespace
+
+void ListE2e::click_row_at(int index, int across, int button, int count) {
     // A window that has just gone from over the list leaves it to be drawn again.
     std::vector<Band> bands;
     ASSERT_TRUE(wait_for([&] {
@@ -39,8 +49,21 @@ void ListE2e::click_row(int index, int button, int count) {
     })) << "no row "
         << index;
     const Area list = main_list_area(x(), main_);
-    x().move_pointer(list.x + 10, list.y + bands[index].centre());
+    x().move_pointer(list.x + across, list.y + bands[index].centre());
     x().click(button, count);
+}
+
+void ListE2e::click_row(int index, int button, int count) {
+    click_row_at(index, kIconX, button, count);
+}
+
+void ListE2e::click_row_text(int index, int button, int count) {
+    click_row_at(index, kTextX, button, count);
+}
+
+void ListE2e::wait_past_double_click() {
+    const Deadline past(kPastDoubleClick);
+    wait_for([&] { return past.passed(); }, 2 * kPastDoubleClick);
 }
 
 Window ListE2e::shown_menu() {

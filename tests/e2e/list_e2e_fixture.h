@@ -20,6 +20,11 @@ class ListE2e : public QuorvaneE2e {
     std::vector<Band> rows();
     // Presses a button over a row, on its icon, where a press never edits.
     void click_row(int index, int button, int count = 1);
+    // Presses a button over a row's description, where a press may edit it.
+    void click_row_text(int index, int button, int count = 1);
+    // Lets more than the toolkit's double-click time pass, so that the next
+    // click is a click of its own.
+    void wait_past_double_click();
     // A right click on the row; the menu that it opens, or 0.
     Window open_menu_on_row(int index);
     Window shown_menu();
@@ -42,6 +47,8 @@ class ListE2e : public QuorvaneE2e {
     bool area_settles(const Area &area);
 
     std::string fake(const std::string &name) { return path_of("bin/" + name); }
+
+    void click_row_at(int index, int across, int button, int count);
 
     Window main_ = 0;
 };

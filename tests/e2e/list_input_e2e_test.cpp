@@ -1,3 +1,4 @@
+#include "e2e/dialog_input.h"
 #include "e2e/list_e2e_fixture.h"
 
 #include "support/wait.h"
@@ -19,6 +20,171 @@ TEST_F(ListE2e, DoubleClickStartsTheRowUnderThePointer) {
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(exit_code(), 0) << err();
     EXPECT_EQ(started(), std::vector<std::string>{fake("third-wm")});
+}
+
+// How a person starts a row with the mouse. The selected row is the default
+// one, selected at start, with the countdown running.
+enum class DoubleClick { OnSelectedText, OnSelectedTextAfterAClick, OnSelectedIcon, OnOtherText };
+
+class DoubleClickE2e : public ListE2e, public ::testing::WithParamInterface<DoubleClick> {};
+
+TEST_P(DoubleClickE2e, ADoubleClickStartsTheRowUnderThePointer) {
+    start_with_rows(kThree, 30, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    int row = 1;
+    switch (GetParam()) {
+    case DoubleClick::OnSelectedText:
+        click_row_text(row, 1, 2);
+        break;
+    case DoubleClick::OnSelectedTextAfterAClick:
+        // The second press is a click of its own on the selected row, which
+        // may begin an edit, but the double click that follows wins.
+        click_row_text(row, 1);
+        wait_past_double_click();
+        click_row_text(row, 1, 2);
+        break;
+    case DoubleClick::OnSelectedIcon:
+        click_row(row, 1, 2);
+        break;
+    case DoubleClick::OnOtherText:
+        row = 2;
+        click_row_text(row, 1, 2);
+        break;
+    }
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake(row == 1 ? "second-wm" : "third-wm")});
+}
+
+std::string double_click_name(const ::testing::TestParamInfo<DoubleClick> &info) {
+    const char *const names[] = {"OnSelectedText", "OnSelectedTextAfterAClick", "OnSelectedIcon",
+                                 "OnOtherText"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, DoubleClickE2e,
+                         ::testing::Values(DoubleClick::OnSelectedText,
+                                           DoubleClick::OnSelectedTextAfterAClick,
+                                           DoubleClick::OnSelectedIcon, DoubleClick::OnOtherText),
+                         double_click_name);
+
+// One click on the selected row opens no editor, however long it is left.
+TEST_F(ListE2e, ReturnAfterAClickOnTheSelectedRowStartsIt) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    click_row_text(1, 1);
+    wait_past_double_click();
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
+}
+
+class EditInPlaceE2e : public ListE2e, public ::testing::WithParamInterface<bool> {};
+
+// A slow second click on the selected row, or F2, edits its description;
+// Return keeps the new text and starts nothing.
+TEST_P(EditInPlaceE2e, TheEditorOpensAndReturnKeepsTheNewText) {
+    const bool by_key = GetParam();
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area list = main_list_area(x(), main_);
+    x().focus(main_);
+    if (!by_key) {
+        click_row_text(1, 1);
+        wait_past_double_click();
+    }
+    ASSERT_TRUE(area_settles(list));
+    const std::vector<uint32_t> before = pixels_of(x(), list);
+    if (by_key)
+        x().key("F2");
+    else
+        click_row_text(1, 1);
+    ASSERT_TRUE(wait_for([&] { return pixels_of(x(), list) != before; }, seconds(3)))
+        << "no editor opened";
+    // The editor starts with its whole text selected.
+    type_text(x(), "Renamed");
+    x().key("Return");
+    ASSERT_TRUE(area_settles(list));
+    EXPECT_TRUE(started().empty());
+    quit();
+    EXPECT_EQ(saved_entries(),
+              (std::vector<std::string>{"First=first-wm", "Renamed=second-wm", "Third=third-wm"}));
+    EXPECT_TRUE(started().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, EditInPlaceE2e, ::testing::Bool(), [](const auto &test) {
+    return std::string(test.param ? "F2" : "SlowSecondClick");
+});
+
+TEST_F(ListE2e, TypeAheadThenReturnStartsTheRowFound) {
+    start_with_rows({"Alpha", "Beta", "Gamma"}, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area list = main_list_area(x(), main_);
+    ASSERT_TRUE(area_settles(list));
+    const std::vector<uint32_t> before = pixels_of(x(), list);
+    x().focus(main_);
+    x().key("g");
+    ASSERT_TRUE(wait_for([&] { return pixels_of(x(), list) != before; }))
+        << "the selection did not move";
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("gamma-wm")});
+}
+
+class MenuByKeyE2e : public ListE2e,
+                     public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+// Shift+F10 and the Menu key open the menu at the selected row, and it acts
+// on that row.
+TEST_P(MenuByKeyE2e, TheMenuOpensAtTheSelectedRowAndExecuteStartsIt) {
+    start_with_rows(kThree, 0, 2);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area list = main_list_area(x(), main_);
+    const Band selected = rows()[2];
+    x().focus(main_);
+    const std::vector<std::string> &keys = GetParam();
+    x().key(keys.back(), std::vector<std::string>(keys.begin(), keys.end() - 1));
+    Window menu = 0;
+    ASSERT_TRUE(wait_for([&] { return (menu = shown_menu()) != 0; }));
+    const Area at = window_area(x(), menu);
+    EXPECT_GE(at.y, list.y + selected.top - 2);
+    EXPECT_LE(at.y, list.y + selected.bottom + 2);
+    ASSERT_TRUE(wait_for([&] { return ink_bands(x(), window_area(x(), menu)).size() == 6; }));
+    x().key("x");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("third-wm")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, MenuByKeyE2e,
+                         ::testing::Values(std::vector<std::string>{"Shift_L", "F10"},
+                                           std::vector<std::string>{"Menu"}),
+                         [](const auto &test) { return test.param.back(); });
+
+// Drags the row by its text to below the last row.
+TEST_F(ListE2e, ADraggedRowStaysSelectedAndReturnStartsIt) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const Area list = main_list_area(x(), main_);
+    const std::vector<Band> bands = rows();
+    x().move_pointer(list.x + 45, list.y + bands[0].centre());
+    x().press(1);
+    for (int y = bands[0].centre(); y <= bands[2].bottom; y += 4)
+        x().move_pointer(list.x + 45, list.y + y);
+    // Past the middle of the last row: the row goes after it.
+    x().move_pointer(list.x + 46, list.y + bands[2].bottom - 1);
+    ASSERT_TRUE(area_settles(list));
+    x().release(1);
+    ASSERT_TRUE(area_settles(list));
+    x().focus(main_);
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("first-wm")});
+    EXPECT_EQ(saved_entries(),
+              (std::vector<std::string>{"Second=second-wm", "Third=third-wm", "First=first-wm"}));
 }
 
 class StartKeyE2e : public ListE2e,
@@ -46,6 +212,7 @@ INSTANTIATE_TEST_SUITE_P(Modifiers, StartKeyE2e,
 
 enum class Press {
     ArrowKey,
+    MenuKey,
     KeypadEnter,
     LeftClickOnARow,
     MiddleClick,
@@ -61,6 +228,13 @@ class StopE2e : public ListE2e, public ::testing::WithParamInterface<Press> {
         case Press::KeypadEnter:
             x().focus(main_);
             x().key(what == Press::ArrowKey ? "Down" : "KP_Enter");
+            break;
+        case Press::MenuKey:
+            x().focus(main_);
+            x().key("Menu");
+            ASSERT_TRUE(wait_for([&] { return shown_menu() != 0; }));
+            x().key("Escape");
+            ASSERT_TRUE(wait_until_no_menu());
             break;
         case Press::LeftClickOnARow:
             click_row(0, 1);
@@ -107,13 +281,14 @@ TEST_P(StopE2e, AnyPressInTheListStopsTheCountdownForGood) {
 }
 
 std::string press_name(const ::testing::TestParamInfo<Press> &info) {
-    const char *const names[] = {"ArrowKey",    "KeypadEnter",           "LeftClickOnARow",
-                                 "MiddleClick", "LeftClickBelowTheRows", "RightClick"};
+    const char *const names[] = {"ArrowKey",        "MenuKey",     "KeypadEnter",
+                                 "LeftClickOnARow", "MiddleClick", "LeftClickBelowTheRows",
+                                 "RightClick"};
     return names[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Presses, StopE2e,
-                         ::testing::Values(Press::ArrowKey, Press::KeypadEnter,
+                         ::testing::Values(Press::ArrowKey, Press::MenuKey, Press::KeypadEnter,
                                            Press::LeftClickOnARow, Press::MiddleClick,
                                            Press::LeftClickBelowTheRows, Press::RightClick),
                          press_name);
@@ -140,12 +315,6 @@ TEST_F(ListE2e, PointerMotionAndClicksOutsideTheListLeaveTheCountdownRunning) {
 TEST_F(ListE2e, RightClickOpensTheMenuAtThePointerAndKeepsTheSelection) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
-    // No key opens it.
-    x().focus(main_);
-    x().key("Menu");
-    x().key("F10", {"Shift_L"});
-    EXPECT_FALSE(wait_for([&] { return shown_menu() != 0; }, milliseconds(300)));
-
     const Area list = main_list_area(x(), main_);
     const int pointer_y = list.y + rows()[2].centre();
     const Window menu = open_menu_on_row(2);
@@ -294,6 +463,40 @@ TEST_F(ListE2e, ATornOffMenuKeepsWorkingWhileOtherMenusComeAndGo) {
         << top_level_window_count(x()) << " windows, " << windows_before << " before";
     quit();
     EXPECT_EQ(saved_entries(), (std::vector<std::string>{"Second=second-wm", "Third=third-wm"}));
+}
+
+// In go-back mode the program waits for the window manager and cannot answer:
+// a torn-off menu goes with the main window and comes back with it.
+TEST_F(ListE2e, ATornOffMenuIsHiddenWhileAGoBackWindowManagerRuns) {
+    for (const char *name : {"first-wm", "second-wm"})
+        install_fake_wm(name);
+    write_config({"First=first-wm", "Second=second-wm"}, 0, 1, 1);
+    start({}, {{"FAKE_WM_HOLD", path_of("go")}});
+    ASSERT_NE(window_with_rows(2), 0u);
+    const Window menu = open_menu_on_row(0);
+    ASSERT_NE(menu, 0u);
+    const Area at = window_area(x(), menu);
+    x().move_pointer(at.centre_x(), at.y + ink_bands(x(), at)[0].top / 2);
+    x().click(1);
+    Window torn = 0;
+    ASSERT_TRUE(wait_for([&] {
+        const std::vector<Window> found = x().mapped_windows_of_type("MENU");
+        torn = found.empty() ? 0 : found.front();
+        return torn != 0;
+    }));
+    ASSERT_TRUE(wait_until_no_menu());
+    move_window(x(), torn, 0, 0);
+    // Its tear-off line, then the entries: execute is the fourth band.
+    ASSERT_TRUE(wait_for([&] { return ink_bands(x(), window_area(x(), torn)).size() == 7; }));
+    click_band(x(), torn, 3);
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_TRUE(wait_for([&] { return !x().is_viewable(torn) && !x().is_viewable(main_); }))
+        << "a window stayed on screen while the window manager ran";
+    write_file(path_of("go"), "");
+    EXPECT_TRUE(wait_for([&] { return x().is_viewable(torn) && x().is_viewable(main_); }))
+        << "the windows did not come back";
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
+    quit();
 }
 
 // AddressSanitizer keeps freed memory aside for a while, so the memory figure

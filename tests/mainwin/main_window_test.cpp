@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 // After GoogleTest: Xlib's macros clash with its names.
 #include <X11/extensions/XTest.h>
+#include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
 
 #include <cstdlib>
@@ -237,6 +238,8 @@ TEST_F(MainWindowTest, RowCanBeDraggedToAnotherPlace) {
     EXPECT_EQ(gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state.store.get()), nullptr), 3);
 }
 
+// F2 edits the selected row's description; the view never opens the editor
+// by itself, since a press on the selected row may be half a double click.
 TEST_F(MainWindowTest, DescriptionEditsInPlaceIntoItsOwnColumn) {
     add_rows(2);
     show_and_settle();
@@ -244,6 +247,15 @@ TEST_F(MainWindowTest, DescriptionEditsInPlaceIntoItsOwnColumn) {
     GtkTreePath *path = gtk_tree_path_new_from_indices(1, -1);
     gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), path, column, TRUE);
     gtk_tree_path_free(path);
+    pump_events();
+    EXPECT_FALSE(GTK_IS_ENTRY(gtk_window_get_focus(GTK_WINDOW(state.window))));
+
+    GdkEvent *f2 = gdk_event_new(GDK_KEY_PRESS);
+    f2->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(state.tree_view)));
+    f2->key.keyval = GDK_F2;
+    f2->key.time = GDK_CURRENT_TIME;
+    gtk_widget_event(state.tree_view, f2);
+    gdk_event_free(f2);
     GtkWidget *editor = nullptr;
     ASSERT_TRUE(pump_until([&] {
         editor = gtk_window_get_focus(GTK_WINDOW(state.window));
@@ -268,8 +280,6 @@ TEST_F(MainWindowTest, DescriptionEditsInPlaceIntoItsOwnColumn) {
 struct SizeCase {
     const char *name;
     std::vector<std::string> (*rows)();
-    // Whether the rows can share one height, which spares measuring them all.
-    bool one_height;
     // Extra pixels of width allowed: only where more rows than can be
     // measured come within a hair of the widest.
     int slack;
@@ -286,10 +296,16 @@ TEST_P(ListSizeTest, RowsAndColumnsAreAsMeasuringEveryRowMakesThem) {
     ASSERT_TRUE(pump_until([&] { return column_width(state.tree_view, 1) > 1; }));
     pump_events();
 
-    EXPECT_EQ(gtk_tree_view_get_fixed_height_mode(GTK_TREE_VIEW(state.tree_view)),
-              GetParam().one_height ? TRUE : FALSE);
-    for (int row = 0; row < static_cast<int>(rows.size()); ++row)
+    // Whether rows of another script share the others' height depends on the
+    // fonts installed: the view that measures every row tells.
+    bool one_height = true;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         ASSERT_EQ(row_height(state.tree_view, row), row_height(measured.view(), row)) << rows[row];
+        one_height =
+            one_height && row_height(measured.view(), row) == row_height(measured.view(), 0);
+    }
+    EXPECT_EQ(gtk_tree_view_get_fixed_height_mode(GTK_TREE_VIEW(state.tree_view)),
+              one_height ? TRUE : FALSE);
     EXPECT_EQ(column_width(state.tree_view, 0), column_width(measured.view(), 0));
     const int ours = column_width(state.tree_view, 1);
     const int theirs = column_width(measured.view(), 1);
@@ -307,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
                          rows.push_back(i == 150 ? kLongDescription : numbered("wm %d", i));
                      return rows;
                  },
-                 true, 0},
+                 0},
         SizeCase{"LatinAccentsAndSigns",
                  [] {
                      return std::vector<std::string>{
@@ -315,7 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
                          "Ünïcödé Æøå ŁŒŴ ǅ and a very much longer tail to it, on and on",
                          "Brackets [x] {y} (z) <w> | quotes 'a' \"b\" `c` ~ ^ % $ # @ !"};
                  },
-                 true, 0},
+                 0},
         SizeCase{"OtherScriptsAndSigns",
                  [] {
                      return std::vector<std::string>{
@@ -327,13 +343,13 @@ INSTANTIATE_TEST_SUITE_P(
                          "tab\tstops\tmove\ttext\tto\tthe\tright\tand\tfurther\tstill",
                          "\xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa mixed with Latin text"};
                  },
-                 false, 0},
+                 0},
         SizeCase{"LineBreak",
                  [] {
                      return std::vector<std::string>{"twm", kLongDescription,
                                                      "two\nlines that are long, long, long"};
                  },
-                 false, 0},
+                 0},
         SizeCase{"ManyAlikeAndLong",
                  [] {
                      std::vector<std::string> rows;
@@ -342,7 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "Window manager %03d, described at a length past the window", i));
                      return rows;
                  },
-                 true, 3},
+                 3},
         SizeCase{"ManyInAnotherScript",
                  [] {
                      std::vector<std::string> rows;
@@ -350,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(
                          rows.push_back(numbered("ウィンドウマネージャー第%03d番の長い説明", i));
                      return rows;
                  },
-                 false, 0}),
+                 0}),
     [](const ::testing::TestParamInfo<SizeCase> &param_info) {
         return std::string(param_info.param.name);
     });

@@ -179,6 +179,16 @@ void XClient::click(int button, int count) {
     sync();
 }
 
+void XClient::press(int button) {
+    XTestFakeButtonEvent(dpy_, button, True, CurrentTime);
+    sync();
+}
+
+void XClient::release(int button) {
+    XTestFakeButtonEvent(dpy_, button, False, CurrentTime);
+    sync();
+}
+
 void XClient::close_window(Window window) {
     XEvent event = {};
     event.xclient.type = ClientMessage;

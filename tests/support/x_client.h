@@ -39,6 +39,9 @@ class XClient {
     void key(const std::string &keysym, const std::vector<std::string> &modifiers = {});
     void move_pointer(int x, int y);
     void click(int button, int count = 1);
+    // Presses or releases a button alone, for a drag.
+    void press(int button);
+    void release(int button);
     // Sends WM_DELETE_WINDOW, as a window manager's close button does.
     void close_window(Window window);
     void sync();
