@@ -3,6 +3,7 @@
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/legacy_gtk.h"
+#include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
 namespace {
@@ -13,6 +14,7 @@ GtkWidget *add_entry_row(GtkWidget *dialog, const char *label) {
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), row, FALSE, FALSE,
                        0);
     GtkWidget *entry = gtk_entry_new();
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
     gtk_box_pack_start(GTK_BOX(row), entry, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), gtk_label_new(label), FALSE, FALSE, 0);
     return entry;
@@ -53,6 +55,8 @@ GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
         title, nullptr, GTK_DIALOG_MODAL, accept_stock_id, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
         GTK_RESPONSE_CANCEL, GTK_STOCK_FIND, GTK_RESPONSE_HELP, nullptr);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    // Return in either field accepts, under the same rule as the button.
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     *description_entry = add_entry_row(dialog, tr(" Description"));
     *command_entry = add_entry_row(dialog, tr(" Command"));
     return dialog;
@@ -94,11 +98,14 @@ void show_item_dialog(int mode, AppState *state) {
         if (editing)
             gtk_list_store_set(GTK_LIST_STORE(model), &row, COL_DESCRIPTION, description,
                                COL_COMMAND, command, -1);
-        else
+        else {
             add_wm_row(state, command, description);
+            scroll_to_last_row(state);
+        }
         break;
     }
     gtk_widget_destroy(dialog);
+    return_focus_to_list(state);
 }
 
 void on_file_selected(GtkWidget *, gpointer data) {

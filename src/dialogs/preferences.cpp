@@ -3,6 +3,9 @@
 #include "app/i18n.h"
 #include "app/version.h"
 #include "mainwin/countdown.h"
+#include "mainwin/main_window.h"
+
+#include <gdk/gdkkeysyms.h>
 
 namespace {
 
@@ -63,6 +66,7 @@ GtkWidget *add_config_page(GtkWidget *notebook, AppState *state) {
     gtk_box_pack_start(GTK_BOX(config_box), delay_row, FALSE, FALSE, 0);
     GtkObject *adjustment = gtk_adjustment_new(state->delay, 0, 3600, 0.1, 1.0, 0);
     GtkWidget *spin_button = gtk_spin_button_new(GTK_ADJUSTMENT(adjustment), 1.0, 1);
+    gtk_entry_set_activates_default(GTK_ENTRY(spin_button), TRUE);
     gtk_box_pack_start(GTK_BOX(delay_row), spin_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(delay_row), gtk_label_new(tr("Timeout in seconds (0 = infinite)")),
                        FALSE, FALSE, 0);
@@ -120,10 +124,17 @@ void show_preferences(GtkWidget *, gpointer data) {
     g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_widget_destroy), window);
     gtk_container_add(GTK_CONTAINER(buttons), cancel);
     gtk_widget_set_can_default(cancel, TRUE);
+    // Escape closes it as Cancel does, like every other window of the program.
+    GtkAccelGroup *keys = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window), keys);
+    g_object_unref(keys);
+    gtk_widget_add_accelerator(cancel, "clicked", keys, GDK_Escape, GdkModifierType(0),
+                               GtkAccelFlags(0));
 
     gtk_widget_show_all(outer);
     gtk_widget_show(window);
     gtk_main();
+    return_focus_to_list(state);
 }
 
 void on_preferences_ok(GtkWidget *, gpointer data) {

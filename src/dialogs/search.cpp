@@ -2,6 +2,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
 const KnownWm known_wms[] = {
@@ -57,12 +58,49 @@ void append_editable_column(GtkTreeView *view, const char *title, int column) {
                                                        FOUND_COL_EDITABLE, nullptr));
 }
 
+const char kKeepSelection[] = "quorvane-keep-selection";
+
+gboolean may_change_selection(GtkTreeSelection *selection, GtkTreeModel *, GtkTreePath *, gboolean,
+                              gpointer) {
+    return g_object_get_data(G_OBJECT(selection), kKeepSelection) == nullptr;
+}
+
+// Every row starts chosen, and putting the cursor on a cell to edit it would
+// choose that row alone: a plain click on a chosen row's cell edits the cell
+// and leaves the choice as it was.
+gboolean on_found_button_press(GtkWidget *widget, GdkEventButton *event, gpointer) {
+    if (event->button != 1 || event->type != GDK_BUTTON_PRESS ||
+        (event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK)) != 0)
+        return FALSE;
+    GtkTreeView *view = GTK_TREE_VIEW(widget);
+    GtkTreePath *pressed_path = nullptr;
+    GtkTreeViewColumn *column = nullptr;
+    if (!gtk_tree_view_get_path_at_pos(view, static_cast<gint>(event->x),
+                                       static_cast<gint>(event->y), &pressed_path, &column, nullptr,
+                                       nullptr))
+        return FALSE;
+    const TreePathPtr pressed(pressed_path);
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
+    if (!gtk_tree_selection_path_is_selected(selection, pressed.get()))
+        return FALSE;
+    GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+    auto *text = GTK_CELL_RENDERER(cells->data);
+    g_list_free(cells);
+    gtk_widget_grab_focus(widget);
+    g_object_set_data(G_OBJECT(selection), kKeepSelection, GINT_TO_POINTER(1));
+    gtk_tree_view_set_cursor_on_cell(view, pressed.get(), column, text, TRUE);
+    g_object_set_data(G_OBJECT(selection), kKeepSelection, nullptr);
+    return TRUE;
+}
+
 GtkWidget *create_found_view(GtkListStore *store) {
     GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
     gtk_widget_set_size_request(view, kViewWidth, kViewHeight);
     gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view), TRUE);
-    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
-                                GTK_SELECTION_MULTIPLE);
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
+    gtk_tree_selection_set_mode(selection, GTK_SELECTION_MULTIPLE);
+    gtk_tree_selection_set_select_function(selection, may_change_selection, nullptr, nullptr);
+    g_signal_connect(view, "button_press_event", G_CALLBACK(on_found_button_press), nullptr);
     append_editable_column(GTK_TREE_VIEW(view), tr("Command"), FOUND_COL_COMMAND);
     append_editable_column(GTK_TREE_VIEW(view), tr("Description"), FOUND_COL_DESCRIPTION);
     return view;
@@ -129,8 +167,10 @@ void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
         finish_open_edit(view);
         gtk_tree_selection_selected_foreach(selection, add_found_row, state);
+        scroll_to_last_row(state);
     }
     gtk_widget_destroy(dialog);
+    return_focus_to_list(state);
 }
 
 void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {

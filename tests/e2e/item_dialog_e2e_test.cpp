@@ -129,6 +129,28 @@ INSTANTIATE_TEST_SUITE_P(Fields, EmptyFieldE2e,
                                                      "mine-wm --blanks-only"}),
                          [](const auto &test) { return std::string(test.param.what); });
 
+// Return in either field accepts, under the same rule as the button; the
+// keyboard then goes back to the list, where Return starts the selected row.
+TEST_F(ItemDialogE2e, ReturnInAFieldAddsOnceBothHoldText) {
+    start_with_default();
+    const Window dialog = open_dialog("a", ADD_TITLE);
+    ASSERT_NE(dialog, 0u) << err();
+    type_at_end("Mine");
+    x().key("Return");
+    EXPECT_FALSE(wait_for([&] { return !x().is_viewable(dialog); }, milliseconds(700)))
+        << "accepted with the command empty";
+    next_entry();
+    type_at_end("mine-wm");
+    x().key("Return");
+    ASSERT_TRUE(gone(ADD_TITLE));
+    x().focus(main_);
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
+    EXPECT_EQ(saved_entries(), with(kEntries, "Mine=mine-wm"));
+}
+
 TEST_F(ItemDialogE2e, CancelOrClosingTheAddDialogAddsNothing) {
     start_with_default();
     for (bool by_cancel : {true, false}) {

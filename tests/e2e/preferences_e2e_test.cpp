@@ -98,6 +98,39 @@ TEST_F(PreferencesE2e, KeyOpensItAtThePointerWhereverThatIs) {
     quit_and_expect_saved({"delay:15.000000"});
 }
 
+// Escape closes the window as Cancel does, and the keyboard goes back to the
+// list, not to the Preferences button: Return then starts the selected row.
+TEST_F(PreferencesE2e, EscapeClosesItAndReturnThenStartsTheSelectedRow) {
+    start_with(15, 3);
+    click_preferences_button();
+    const Window prefs = wait_for_prefs();
+    ASSERT_NE(prefs, 0u) << err();
+    x().focus(prefs);
+    tab(1);
+    x().key("Up");
+    x().key("Escape");
+    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
+    x().focus(main_);
+    x().key("Return");
+    ASSERT_TRUE(wm_started(std::chrono::seconds(10))) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_NE(read_file(config_path()).find("\ndelay:15.000000\n"), std::string::npos);
+}
+
+// Return in the timeout field presses OK.
+TEST_F(PreferencesE2e, ReturnInTheTimeoutFieldPressesOk) {
+    start_with(15, 3);
+    open_by_key_with_pointer_at(500, 400);
+    const Window prefs = wait_for_prefs();
+    ASSERT_NE(prefs, 0u) << err();
+    x().focus(prefs);
+    tab(1);
+    type_text(x(), "7");
+    x().key("Return");
+    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
+    quit_and_expect_saved({"delay:7.000000"});
+}
+
 struct DelayInput {
     const char *what;
     std::function<void(XClient &)> keys; // with the spin button focused

@@ -1,3 +1,4 @@
+#include "e2e/dialog_input.h"
 #include "e2e/list_e2e_fixture.h"
 
 #include "support/wait.h"
@@ -226,6 +227,35 @@ TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
                                         "Fluxbox=/usr/bin/fluxbox", "twm=/opt/twm",
                                         "xterm=/usr/bin/X11/xterm", "term=/usr/bin/xterm"}));
     EXPECT_EQ(saved_default(), "0");
+}
+
+// Every row starts chosen; a click that edits one row's cell keeps the others.
+TEST_F(SearchE2e, EditingACellByClickKeepsEveryRowChosen) {
+    const std::vector<std::string> found = fill(X11::LinkToUsrBin);
+    if (!mount_layers())
+        GTEST_SKIP() << why_not_;
+    start_with_rows({"First"}, 0, 0);
+    ASSERT_NE(window_with_rows(1), 0u);
+    const Window dialog = search_from_menu();
+    ASSERT_NE(dialog, 0u) << err();
+    const Area area = window_area(x(), dialog);
+    // The column titles, the six rows, then the buttons.
+    std::vector<Band> bands;
+    ASSERT_TRUE(wait_for([&] { return (bands = ink_bands(x(), area)).size() == 8; }))
+        << bands.size() << " bands";
+    x().focus(dialog);
+    x().move_pointer(area.x + area.width - 40, area.y + bands[4].centre());
+    x().click(1);
+    ASSERT_TRUE(area_changes(area, std::chrono::seconds(3))) << "no editor opened";
+    type_text(x(), "Tiny");
+    x().key("Return");
+    x().key("a", {"Alt_L"});
+    ASSERT_TRUE(result_dialog_gone());
+    quit();
+    std::vector<std::string> expected = {"First=first-wm"};
+    expected.insert(expected.end(), found.begin(), found.end());
+    expected[4] = "Tiny=/usr/local/bin/twm";
+    EXPECT_EQ(saved_entries(), expected);
 }
 
 enum class Dismissal { CancelButton, EscapeKey, WindowClosed };
