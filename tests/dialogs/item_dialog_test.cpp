@@ -1,5 +1,6 @@
 #include "dialogs/item_dialog.h"
 
+#include "app/glib_ptr.h"
 #include "app/legacy_gtk.h"
 #include "dialogs/modal_script.h"
 #include "mainwin/main_window.h"
@@ -226,6 +227,36 @@ INSTANTIATE_TEST_SUITE_P(Texts, AddedRowTest,
                                            Added{"TwinOfTheDefault", "Second", "second-wm"},
                                            Added{"Percent", "100% %s", "wm %d"}),
                          [](const auto &test) { return std::string(test.param.what); });
+
+// In a list longer than the window, the new last row is scrolled into view;
+// the selection stays where it was.
+TEST_F(ItemDialogTest, AnAddedRowIsScrolledIntoViewUnselected) {
+    for (int i = 0; i < 40; ++i)
+        add_wm_row(&state, "more-wm", "More");
+    select_row(0);
+    ASSERT_TRUE(pump_until([&] {
+        GtkTreePath *start = nullptr;
+        GtkTreePath *end = nullptr;
+        if (!gtk_tree_view_get_visible_range(GTK_TREE_VIEW(state.tree_view), &start, &end))
+            return false;
+        const TreePathPtr first(start), last(end);
+        return gtk_tree_path_get_indices(first.get())[0] == 0;
+    }));
+    run(ITEM_DIALOG_ADD, {on(ADD_TITLE, [](GtkWidget *dialog) {
+            fill(dialog, "Last", "last-wm");
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+        })});
+    const int last_row = static_cast<int>(rows().size()) - 1;
+    EXPECT_TRUE(pump_until([&] {
+        GtkTreePath *start = nullptr;
+        GtkTreePath *end = nullptr;
+        if (!gtk_tree_view_get_visible_range(GTK_TREE_VIEW(state.tree_view), &start, &end))
+            return false;
+        const TreePathPtr first(start), last(end);
+        return gtk_tree_path_get_indices(last.get())[0] == last_row;
+    })) << "the new row is out of view";
+    EXPECT_EQ(selected_row_index(state.tree_view), 0);
+}
 
 TEST_F(ItemDialogTest, CancelOrClosingAddsNothing) {
     run(ITEM_DIALOG_ADD, {on(ADD_TITLE, [](GtkWidget *dialog) {
