@@ -263,6 +263,38 @@ TEST_F(MainWindowTest, DescriptionEditsInPlaceIntoItsOwnColumn) {
     EXPECT_STREQ(c.get(), "wm1");
 }
 
+// Bytes that are not UTF-8 reach neither the cell nor its editor; an edit
+// left as it was shown keeps them, and a changed one is stored as typed.
+TEST_F(MainWindowTest, DescriptionOfOtherBytesIsShownAndEditedConverted) {
+    add_wm_row(&state, "/opt/wm-caf\xe9", "Caf\xe9");
+    show_and_settle();
+    GtkTreeViewColumn *column = gtk_tree_view_get_column(GTK_TREE_VIEW(state.tree_view), 1);
+    auto description = [&] {
+        GtkTreeIter row;
+        gtk_tree_model_get_iter_first(GTK_TREE_MODEL(state.store.get()), &row);
+        gchar *text = nullptr;
+        gtk_tree_model_get(GTK_TREE_MODEL(state.store.get()), &row, COL_DESCRIPTION, &text, -1);
+        return std::string(GCharPtr(text).get());
+    };
+    for (const char *typed : {static_cast<const char *>(nullptr), "Caf\xef\xbf\xbd!"}) {
+        SCOPED_TRACE(typed != nullptr ? typed : "left as shown");
+        GtkTreePath *path = gtk_tree_path_new_first();
+        gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), path, column, TRUE);
+        gtk_tree_path_free(path);
+        GtkWidget *editor = nullptr;
+        ASSERT_TRUE(pump_until([&] {
+            editor = gtk_window_get_focus(GTK_WINDOW(state.window));
+            return editor != nullptr && GTK_IS_ENTRY(editor);
+        }));
+        EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(editor)), "Caf\xef\xbf\xbd");
+        if (typed != nullptr)
+            gtk_entry_set_text(GTK_ENTRY(editor), typed);
+        gtk_widget_activate(editor);
+        pump_events();
+        EXPECT_EQ(description(), typed == nullptr ? "Caf\xe9" : typed);
+    }
+}
+
 // The list no longer measures every row; its rows and columns must still
 // come out as measuring would make them, so that the same rows look the same.
 struct SizeCase {
