@@ -20,6 +20,21 @@ GtkWidget *add_entry_row(GtkWidget *dialog, const char *label) {
     return entry;
 }
 
+// An entry shows the display form of the bytes it was given, and keeps the
+// bytes, so that a text the user leaves alone goes back byte for byte.
+const char kEntryBytesKey[] = "quorvane-entry-bytes";
+
+void set_entry_bytes(GtkWidget *entry, const char *bytes) {
+    gtk_entry_set_text(GTK_ENTRY(entry), display_text(bytes).get());
+    g_object_set_data_full(G_OBJECT(entry), kEntryBytesKey, g_strdup(bytes), g_free);
+}
+
+const char *entry_bytes(GtkWidget *entry) {
+    return text_to_store(
+        static_cast<const char *>(g_object_get_data(G_OBJECT(entry), kEntryBytesKey)),
+        gtk_entry_get_text(GTK_ENTRY(entry)));
+}
+
 void fill_entries(GtkTreeModel *model, GtkTreeIter *row, GtkWidget *command_entry,
                   GtkWidget *description_entry) {
     gchar *command = nullptr;
@@ -27,8 +42,8 @@ void fill_entries(GtkTreeModel *model, GtkTreeIter *row, GtkWidget *command_entr
     gtk_tree_model_get(model, row, COL_COMMAND, &command, COL_DESCRIPTION, &description, -1);
     const GCharPtr command_copy(command);
     const GCharPtr description_copy(description);
-    gtk_entry_set_text(GTK_ENTRY(description_entry), description != nullptr ? description : "");
-    gtk_entry_set_text(GTK_ENTRY(command_entry), command != nullptr ? command : "");
+    set_entry_bytes(description_entry, description != nullptr ? description : "");
+    set_entry_bytes(command_entry, command != nullptr ? command : "");
 }
 
 // Returns once the selector is gone, whichever way it went.
@@ -90,8 +105,8 @@ void show_item_dialog(int mode, AppState *state) {
         }
         if (response != GTK_RESPONSE_OK)
             break;
-        const char *command = gtk_entry_get_text(GTK_ENTRY(command_entry));
-        const char *description = gtk_entry_get_text(GTK_ENTRY(description_entry));
+        const char *command = entry_bytes(command_entry);
+        const char *description = entry_bytes(description_entry);
         // Blanks count as text: only a truly empty field keeps the dialog open.
         if (command[0] == '\0' || description[0] == '\0')
             continue;
@@ -110,15 +125,8 @@ void show_item_dialog(int mode, AppState *state) {
 
 void on_file_selected(GtkWidget *, gpointer data) {
     auto *files = static_cast<FileSelectorData *>(data);
-    // The entry holds UTF-8; the selector speaks the file-name encoding.
-    GError *error = nullptr;
-    const GCharPtr path(
-        g_filename_to_utf8(file_selector_filename(files->selector), -1, nullptr, nullptr, &error));
-    if (path)
-        gtk_entry_set_text(GTK_ENTRY(files->command_entry), path.get());
-    else {
-        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", error->message);
-        g_error_free(error);
-    }
+    // The entry shows the path as file names are shown; the command keeps
+    // the path's own bytes, which are what can be started.
+    set_entry_bytes(files->command_entry, file_selector_filename(files->selector));
     gtk_widget_destroy(files->selector);
 }

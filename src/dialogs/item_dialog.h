@@ -1,5 +1,6 @@
 // The add and edit dialog for one entry of the list, with its file selector.
-// It appends rows through add_wm_row and changes only the row it was opened on.
+// It appends rows through add_wm_row and changes only the row it was opened on;
+// a field the user leaves as shown gives back the row's bytes unchanged.
 #pragma once
 
 #include "app/app_state.h"

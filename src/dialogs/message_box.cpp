@@ -1,9 +1,13 @@
 #include "dialogs/message_box.h"
 
-// The text goes in through "%s": a command may hold a "%" of its own.
+#include "app/glib_ptr.h"
+
+// The text goes in through "%s": a command may hold a "%" of its own, and
+// bytes that are not UTF-8, which a label must not be given.
 void show_message(const char *text, GtkMessageType type) {
-    GtkWidget *box =
-        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_CLOSE, "%s", text);
+    const GCharPtr shown(g_utf8_make_valid(text, -1));
+    GtkWidget *box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_CLOSE,
+                                            "%s", shown.get());
     g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
     gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_MOUSE);
     gtk_widget_show(box);

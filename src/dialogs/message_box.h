@@ -1,4 +1,5 @@
-// Parentless modal message boxes at the pointer; texts are shown verbatim.
+// Parentless modal message boxes at the pointer; texts are shown verbatim,
+// but for bytes that are not UTF-8, each shown as a replacement character.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -1,11 +1,15 @@
 #include "dialogs/preferences.h"
 
+#include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/version.h"
 #include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
 
 #include <gdk/gdkkeysyms.h>
+
+#include <clocale>
+#include <string>
 
 namespace {
 
@@ -56,6 +60,61 @@ void add_goback_frame(GtkWidget *config_box, AppState *state) {
         gtk_box_pack_start(GTK_BOX(box), button, TRUE, TRUE, 0);
 }
 
+// The timeout as the field shows it: with as many decimals as it needs, from
+// one to the six that the file keeps, so that what it shows is what OK stores.
+std::string timeout_text(double seconds) {
+    std::string text = GCharPtr(g_strdup_printf("%.6f", seconds)).get();
+    while (text.size() > 2 && text.back() == '0' && g_ascii_isdigit(text[text.size() - 2]))
+        text.pop_back();
+    return text;
+}
+
+// Only a number, blanks around it allowed, with "." or "," (or the locale's
+// own mark) before its decimals.
+bool read_timeout(const char *text, double *seconds) {
+    std::string number = GCharPtr(g_strstrip(g_strdup(text))).get();
+    const std::string locale_mark = localeconv()->decimal_point;
+    const size_t at = number.find(locale_mark);
+    if (!locale_mark.empty() && at != std::string::npos)
+        number.replace(at, locale_mark.size(), ".");
+    size_t digits = 0;
+    bool mark_seen = false;
+    for (size_t i = 0; i < number.size(); ++i) {
+        char &c = number[i];
+        if (g_ascii_isdigit(c)) {
+            ++digits;
+        } else if ((c == '.' || c == ',') && !mark_seen) {
+            c = '.';
+            mark_seen = true;
+        } else if (i != 0 || (c != '-' && c != '+')) {
+            return false;
+        }
+    }
+    if (digits == 0)
+        return false;
+    *seconds = g_ascii_strtod(number.c_str(), nullptr);
+    if (*seconds == 0)
+        *seconds = 0; // "-0" is shown as "0.0"
+    return true;
+}
+
+// "input" handler: anything but a number is refused, and the field goes back
+// to the value it had.
+gint on_timeout_input(GtkSpinButton *spin_button, gdouble *new_value, gpointer) {
+    if (read_timeout(gtk_entry_get_text(GTK_ENTRY(spin_button)), new_value))
+        return TRUE;
+    *new_value = gtk_spin_button_get_value(spin_button);
+    gtk_widget_error_bell(GTK_WIDGET(spin_button));
+    return GTK_INPUT_ERROR;
+}
+
+gboolean on_timeout_output(GtkSpinButton *spin_button, gpointer) {
+    const std::string text = timeout_text(gtk_spin_button_get_value(spin_button));
+    if (text != gtk_entry_get_text(GTK_ENTRY(spin_button)))
+        gtk_entry_set_text(GTK_ENTRY(spin_button), text.c_str());
+    return TRUE;
+}
+
 GtkWidget *add_config_page(GtkWidget *notebook, AppState *state) {
     GtkWidget *frame = add_page(notebook, tr("Config"));
     GtkWidget *config_box = gtk_vbox_new(FALSE, 5);
@@ -67,6 +126,11 @@ GtkWidget *add_config_page(GtkWidget *notebook, AppState *state) {
     GtkObject *adjustment = gtk_adjustment_new(state->delay, 0, 3600, 0.1, 1.0, 0);
     GtkWidget *spin_button = gtk_spin_button_new(GTK_ADJUSTMENT(adjustment), 1.0, 1);
     gtk_entry_set_activates_default(GTK_ENTRY(spin_button), TRUE);
+    g_signal_connect(spin_button, "input", G_CALLBACK(on_timeout_input), nullptr);
+    g_signal_connect(spin_button, "output", G_CALLBACK(on_timeout_output), nullptr);
+    // Shown again through the handlers, the value is no longer cut to one decimal.
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_button),
+                              gtk_adjustment_get_value(GTK_ADJUSTMENT(adjustment)));
     gtk_box_pack_start(GTK_BOX(delay_row), spin_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(delay_row), gtk_label_new(tr("Timeout in seconds (0 = infinite)")),
                        FALSE, FALSE, 0);
@@ -113,7 +177,8 @@ void show_preferences(GtkWidget *, gpointer data) {
     gtk_container_set_border_width(GTK_CONTAINER(buttons), 10);
     gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_SPREAD);
 
-    PreferencesData prefs = {window, spin_button, state};
+    PreferencesData prefs = {window, spin_button, state,
+                             gtk_entry_get_text(GTK_ENTRY(spin_button))};
     GtkWidget *ok = gtk_button_new_from_stock(GTK_STOCK_OK);
     g_signal_connect(ok, "clicked", G_CALLBACK(on_preferences_ok), &prefs);
     gtk_widget_set_can_default(ok, TRUE);
@@ -139,9 +204,14 @@ void show_preferences(GtkWidget *, gpointer data) {
 
 void on_preferences_ok(GtkWidget *, gpointer data) {
     auto *prefs = static_cast<PreferencesData *>(data);
-    // A value still being typed counts too, when OK comes from the keyboard.
+    // A value still being typed counts too, when OK comes from the keyboard;
+    // one that is not a number is refused here and the old one shown again.
     gtk_spin_button_update(GTK_SPIN_BUTTON(prefs->spin_button));
-    prefs->state->delay = gtk_spin_button_get_value(GTK_SPIN_BUTTON(prefs->spin_button));
+    const char *shown = gtk_entry_get_text(GTK_ENTRY(prefs->spin_button));
+    // Left as it was shown, the delay keeps every digit it was read with.
+    double seconds = 0;
+    if (prefs->shown_at_open != shown && read_timeout(shown, &seconds))
+        prefs->state->delay = seconds;
     gtk_widget_destroy(prefs->prefs_window);
 }
 

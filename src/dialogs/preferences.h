@@ -1,21 +1,26 @@
 // The preferences window: the countdown length, the go-back button's start-up
-// state and the About page. It changes delay and goback_btn, nothing else.
+// state and the About page. It changes delay and goback_btn, nothing else;
+// its timeout field takes only a number.
 #pragma once
 
 #include "app/app_state.h"
+
+#include <string>
 
 // What the OK button needs; lives in show_preferences while the window does.
 struct PreferencesData {
     GtkWidget *prefs_window;
     GtkWidget *spin_button;
     AppState *state;
+    std::string shown_at_open; // the timeout field's text when the window opened
 };
 
 // "clicked" handler of the main window's Preferences button; returns once the
 // window is gone. The countdown stays stopped from then on.
 void show_preferences(GtkWidget *button, gpointer data);
 
-// Stores the spin button's value in delay and closes the window.
+// Stores the number that the timeout field shows in delay, or the delay as
+// it was when the field shows what it showed at opening; closes the window.
 void on_preferences_ok(GtkWidget *button, gpointer data);
 
 // The radio buttons set goback_btn as soon as they are clicked.

@@ -30,7 +30,10 @@ GtkWidget *create_list_view(AppState *state) {
     g_signal_connect(text, "edited", G_CALLBACK(on_cell_edited), state->store.get());
     // Whether a row may be edited is asked when an edit begins (list_input.cpp).
     GtkTreeViewColumn *text_column = gtk_tree_view_column_new_with_attributes(
-        nullptr, text, "text", COL_DESCRIPTION, "foreground-gdk", COL_FOREGROUND, nullptr);
+        nullptr, text, "foreground-gdk", COL_FOREGROUND, nullptr);
+    // The description's bytes need not be UTF-8, which the cell must be given.
+    gtk_tree_view_column_set_cell_data_func(text_column, text, show_description_cell, nullptr,
+                                            nullptr);
     g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
     gtk_tree_view_append_column(GTK_TREE_VIEW(view), text_column);
     // Filling and showing a long list costs no layout per row.

@@ -1,5 +1,7 @@
 #include "wmlist/wm_list.h"
 
+#include <cstring>
+
 namespace {
 
 // The pixel field is not used for drawing; ordinary rows carry black
@@ -80,11 +82,39 @@ void clear_default_marks(GtkListStore *store) {
     }
 }
 
+GCharPtr display_text(const char *bytes) {
+    if (g_utf8_validate(bytes, -1, nullptr))
+        return GCharPtr(g_strdup(bytes));
+    return GCharPtr(g_filename_display_name(bytes));
+}
+
+const char *text_to_store(const char *bytes, const char *shown) {
+    if (bytes != nullptr && strcmp(display_text(bytes).get(), shown) == 0)
+        return bytes;
+    return shown;
+}
+
+void show_description_cell(GtkTreeViewColumn *, GtkCellRenderer *renderer, GtkTreeModel *model,
+                           GtkTreeIter *row, gpointer) {
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, -1);
+    const GCharPtr bytes(description);
+    g_object_set(renderer, "text",
+                 description != nullptr ? display_text(description).get() : nullptr, nullptr);
+}
+
 void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gchar *new_text,
                     gpointer store) {
     const int column = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(renderer), CELL_COLUMN_KEY));
     GtkTreeIter row;
     if (!gtk_tree_model_get_iter_from_string(GTK_TREE_MODEL(store), &row, path))
+        return;
+    gchar *old_text = nullptr;
+    gtk_tree_model_get(GTK_TREE_MODEL(store), &row, column, &old_text, -1);
+    const GCharPtr bytes(old_text);
+    // The cell showed the display form: handing that back unchanged would
+    // lose bytes that are not UTF-8.
+    if (text_to_store(old_text, new_text) == old_text)
         return;
     gtk_list_store_set(GTK_LIST_STORE(store), &row, column, new_text, -1);
 }

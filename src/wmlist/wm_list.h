@@ -1,5 +1,9 @@
-// The window-manager list: its six columns, the values of a new row and the
-// default mark. Only this module and the configuration file know the columns.
+// The window-manager list: its six columns, the values of a new row, the
+// default mark, and how its texts are shown. Only this module and the
+// configuration file know the columns. The two text columns hold the file's
+// bytes, which need not be UTF-8; the list view and the item dialog show and
+// edit them only in the form display_text gives, and turn an edit back into
+// bytes with text_to_store.
 #pragma once
 
 #include "app/app_state.h"
@@ -31,6 +35,22 @@ void mark_default_row(GtkListStore *store, GtkTreeIter *row);
 bool is_wm_row_editable(GtkTreeModel *model, GtkTreeIter *row);
 void clear_default_marks(GtkListStore *store);
 
+// The text as a window shows it: the bytes themselves when they are UTF-8,
+// otherwise converted as file names are (the file-name encoding, or a
+// replacement character for each byte that cannot be read).
+GCharPtr display_text(const char *bytes);
+
+// What goes back into the list for a text shown as display_text(bytes) and
+// now reading shown: the bytes themselves while the shown text is unchanged,
+// otherwise the shown text as typed.
+const char *text_to_store(const char *bytes, const char *shown);
+
+// Cell data function of the main list's description cell: shows
+// COL_DESCRIPTION in its display form.
+void show_description_cell(GtkTreeViewColumn *column, GtkCellRenderer *renderer,
+                           GtkTreeModel *model, GtkTreeIter *row, gpointer data);
+
 // "edited" handler of every editable text renderer; user data is the store.
+// An edit that leaves the shown text as it was keeps the row's bytes.
 void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gchar *new_text,
                     gpointer store);

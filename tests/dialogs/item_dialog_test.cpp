@@ -331,6 +331,49 @@ INSTANTIATE_TEST_SUITE_P(Rows, EditTest,
                                            Edit{"AnyNonZeroMode", -3, 0}),
                          [](const auto &test) { return std::string(test.param.what); });
 
+// Bytes that are not UTF-8 reach the entries converted; a field left as it
+// was shown gives back the row's bytes, and a changed one what was typed.
+struct BytesEdit {
+    const char *what;
+    const char *description; // typed; nullptr: left as shown
+    const char *command;
+    const char *stored_description;
+    const char *stored_command;
+};
+
+class BytesEditTest : public ItemDialogTest, public ::testing::WithParamInterface<BytesEdit> {};
+
+TEST_P(BytesEditTest, FieldLeftAsShownKeepsItsBytes) {
+    const BytesEdit edit = GetParam();
+    add_wm_row(&state, "/opt/wm-caf\xe9", "Caf\xe9");
+    select_row(3);
+    run(ITEM_DIALOG_EDIT, {on(EDIT_TITLE, [&](GtkWidget *dialog) {
+            const Entries entries = entries_of(dialog);
+            EXPECT_EQ(text_of(entries.description), "Caf\xef\xbf\xbd");
+            EXPECT_EQ(text_of(entries.command), "/opt/wm-caf\xef\xbf\xbd");
+            if (edit.description != nullptr)
+                gtk_entry_set_text(GTK_ENTRY(entries.description), edit.description);
+            if (edit.command != nullptr)
+                gtk_entry_set_text(GTK_ENTRY(entries.command), edit.command);
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+        })});
+    const std::vector<ListRow> after = rows();
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_EQ(after[3].description, edit.stored_description);
+    EXPECT_EQ(after[3].command, edit.stored_command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, BytesEditTest,
+    ::testing::Values(BytesEdit{"Neither", nullptr, nullptr, "Caf\xe9", "/opt/wm-caf\xe9"},
+                      BytesEdit{"TheDescription", "Mine", nullptr, "Mine", "/opt/wm-caf\xe9"},
+                      BytesEdit{"TheCommand", nullptr, "xterm", "Caf\xe9", "xterm"},
+                      BytesEdit{"TypedAfterTheConverted", "Caf\xef\xbf\xbds", nullptr,
+                                "Caf\xef\xbf\xbds", "/opt/wm-caf\xe9"},
+                      BytesEdit{"TypedBackAsShown", "Caf\xef\xbf\xbd", "/opt/wm-caf\xef\xbf\xbd",
+                                "Caf\xe9", "/opt/wm-caf\xe9"}),
+    [](const auto &test) { return std::string(test.param.what); });
+
 TEST_F(ItemDialogTest, CancelAfterEditingChangesNothing) {
     select_row(0);
     run(ITEM_DIALOG_EDIT, {on(EDIT_TITLE, [](GtkWidget *dialog) {

@@ -78,6 +78,17 @@ TEST(ShowMessage, TheCallerMayFreeTheTextAtOnce) {
     pump_events();
 }
 
+// A command or description from the file need not be UTF-8; the label must be.
+TEST(ShowMessage, BytesThatAreNotUtf8ShowAsReplacementCharacters) {
+    show_message("Cannot start \"/opt/wm-caf\xe9\" (Caf\xc3\xa9 \xff)", GTK_MESSAGE_ERROR);
+    const std::vector<GtkWidget *> boxes = visible_message_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(look_at(boxes[0]).text,
+              "Cannot start \"/opt/wm-caf\xef\xbf\xbd\" (Caf\xc3\xa9 \xef\xbf\xbd)");
+    gtk_widget_destroy(boxes[0]);
+    pump_events();
+}
+
 // Any response, the Close button or the window closed, takes the box away.
 TEST(ShowMessage, AnyResponseDestroysTheBox) {
     for (int response : {GTK_RESPONSE_CLOSE, GTK_RESPONSE_DELETE_EVENT}) {

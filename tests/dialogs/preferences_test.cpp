@@ -205,6 +205,76 @@ INSTANTIATE_TEST_SUITE_P(Endings, DelayTest,
                                            DelayCase{"ClosedAfterStepping", nullptr, 2, 15}),
                          [](const auto &test) { return std::string(test.param.what); });
 
+// The field takes a number with either decimal mark and nothing else; what
+// OK stores is what the field shows, and a delay left alone keeps every digit.
+struct TimeoutCase {
+    const char *what;
+    double delay;      // as read from the file
+    const char *typed; // nullptr: left alone
+    const char *shown; // once the field has taken the text in
+    double stored;
+};
+
+class TimeoutFieldTest : public PreferencesTest,
+                         public ::testing::WithParamInterface<TimeoutCase> {};
+
+TEST_P(TimeoutFieldTest, TakesOnlyANumberAndOkStoresWhatItShows) {
+    const TimeoutCase c = GetParam();
+    state.delay = c.delay;
+    run([&](GtkWidget *window) {
+        GtkWidget *spin = spin_button_of(window);
+        if (c.typed != nullptr) {
+            gtk_entry_set_text(GTK_ENTRY(spin), c.typed);
+            // As leaving the field does, before OK.
+            gtk_spin_button_update(GTK_SPIN_BUTTON(spin));
+        }
+        EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(spin)), c.shown);
+        gtk_button_clicked(GTK_BUTTON(button_labelled(window, GTK_STOCK_OK)));
+    });
+    EXPECT_EQ(state.delay, c.stored); // exactly
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TimeoutFieldTest,
+    ::testing::Values(
+        TimeoutCase{"Letters", 15.04, "abc", "15.04", 15.04},
+        TimeoutCase{"NumberThenLetters", 15.04, "12abc", "15.04", 15.04},
+        TimeoutCase{"Empty", 15.04, "", "15.04", 15.04},
+        TimeoutCase{"TwoMarks", 15.04, "1.2.3", "15.04", 15.04},
+        TimeoutCase{"Exponent", 15.04, "1e3", "15.04", 15.04},
+        TimeoutCase{"NotANumber", 15.04, "nan", "15.04", 15.04},
+        TimeoutCase{"SignAlone", 15.04, "-", "15.04", 15.04},
+        TimeoutCase{"DecimalComma", 15.04, "7,5", "7.5", 7.5},
+        TimeoutCase{"TwoDecimals", 15.0, "2.55", "2.55", 2.55},
+        TimeoutCase{"Blanks", 15.04, " 42 ", "42.0", 42},
+        TimeoutCase{"MarkFirst", 15.04, ".5", "0.5", 0.5},
+        TimeoutCase{"MinusZero", 15.04, "-0", "0.0", 0},
+        TimeoutCase{"PastTheSixDecimalsOfTheFile", 15.0, "2.1234567", "2.123457", 2.123457},
+        TimeoutCase{"UntouchedFromTheFile", 15.04, nullptr, "15.04", 15.04},
+        TimeoutCase{"UntouchedWhole", 15.0, nullptr, "15.0", 15.0},
+        TimeoutCase{"UntouchedFinerThanShown", 15.0400001, nullptr, "15.04", 15.0400001},
+        TimeoutCase{"UntouchedRefusalAfterAFinerOne", 15.0400001, "x", "15.04", 15.0400001}),
+    [](const auto &test) { return std::string(test.param.what); });
+
+// Refused text shows the old value at once, before any OK.
+TEST_F(PreferencesTest, RefusedTimeoutGoesBackToTheValueBeforeIt) {
+    state.delay = 3;
+    run([](GtkWidget *window) {
+        GtkSpinButton *spin = GTK_SPIN_BUTTON(spin_button_of(window));
+        gtk_entry_set_text(GTK_ENTRY(spin), "8,25");
+        gtk_spin_button_update(spin);
+        EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(spin)), "8.25");
+        gtk_entry_set_text(GTK_ENTRY(spin), "8 s");
+        gtk_spin_button_update(spin);
+        EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(spin)), "8.25");
+        EXPECT_EQ(gtk_spin_button_get_value(spin), 8.25);
+        gtk_spin_button_spin(spin, GTK_SPIN_STEP_FORWARD, 0);
+        EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(spin)), "8.35");
+        gtk_button_clicked(GTK_BUTTON(button_labelled(window, GTK_STOCK_CANCEL)));
+    });
+    EXPECT_EQ(state.delay, 3);
+}
+
 TEST_F(PreferencesTest, GoBackButtonsInTheirOrderUnderTheirLabel) {
     run([](GtkWidget *window) {
         const std::vector<GtkWidget *> buttons = radio_buttons_of(window);

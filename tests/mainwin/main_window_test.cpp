@@ -135,6 +135,16 @@ class MainWindowTest : public ::testing::Test {
     GtkWidget *quit = nullptr, *prefs = nullptr;
 };
 
+// F2 on the list, as the keyboard sends it: it edits the selected row.
+void press_f2(GtkWidget *view) {
+    GdkEvent *f2 = gdk_event_new(GDK_KEY_PRESS);
+    f2->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(view)));
+    f2->key.keyval = GDK_F2;
+    f2->key.time = GDK_CURRENT_TIME;
+    gtk_widget_event(view, f2);
+    gdk_event_free(f2);
+}
+
 TEST_F(MainWindowTest, IsBuiltHiddenWithItsContentsReady) {
     EXPECT_FALSE(gtk_widget_get_visible(state.window));
     for (GtkWidget *widget : {scrolled, label, check, button_row, quit, prefs, state.tree_view})
@@ -250,12 +260,7 @@ TEST_F(MainWindowTest, DescriptionEditsInPlaceIntoItsOwnColumn) {
     pump_events();
     EXPECT_FALSE(GTK_IS_ENTRY(gtk_window_get_focus(GTK_WINDOW(state.window))));
 
-    GdkEvent *f2 = gdk_event_new(GDK_KEY_PRESS);
-    f2->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(state.tree_view)));
-    f2->key.keyval = GDK_F2;
-    f2->key.time = GDK_CURRENT_TIME;
-    gtk_widget_event(state.tree_view, f2);
-    gdk_event_free(f2);
+    press_f2(state.tree_view);
     GtkWidget *editor = nullptr;
     ASSERT_TRUE(pump_until([&] {
         editor = gtk_window_get_focus(GTK_WINDOW(state.window));
@@ -273,6 +278,39 @@ TEST_F(MainWindowTest, DescriptionEditsInPlaceIntoItsOwnColumn) {
     GCharPtr d(description), c(command);
     EXPECT_STREQ(d.get(), "Renamed");
     EXPECT_STREQ(c.get(), "wm1");
+}
+
+// Bytes that are not UTF-8 reach neither the cell nor its editor; an edit
+// left as it was shown keeps them, and a changed one is stored as typed.
+TEST_F(MainWindowTest, DescriptionOfOtherBytesIsShownAndEditedConverted) {
+    add_wm_row(&state, "/opt/wm-caf\xe9", "Caf\xe9");
+    show_and_settle();
+    GtkTreeViewColumn *column = gtk_tree_view_get_column(GTK_TREE_VIEW(state.tree_view), 1);
+    auto description = [&] {
+        GtkTreeIter row;
+        gtk_tree_model_get_iter_first(GTK_TREE_MODEL(state.store.get()), &row);
+        gchar *text = nullptr;
+        gtk_tree_model_get(GTK_TREE_MODEL(state.store.get()), &row, COL_DESCRIPTION, &text, -1);
+        return std::string(GCharPtr(text).get());
+    };
+    for (const char *typed : {static_cast<const char *>(nullptr), "Caf\xef\xbf\xbd!"}) {
+        SCOPED_TRACE(typed != nullptr ? typed : "left as shown");
+        GtkTreePath *path = gtk_tree_path_new_first();
+        gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), path, column, FALSE);
+        gtk_tree_path_free(path);
+        press_f2(state.tree_view);
+        GtkWidget *editor = nullptr;
+        ASSERT_TRUE(pump_until([&] {
+            editor = gtk_window_get_focus(GTK_WINDOW(state.window));
+            return editor != nullptr && GTK_IS_ENTRY(editor);
+        }));
+        EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(editor)), "Caf\xef\xbf\xbd");
+        if (typed != nullptr)
+            gtk_entry_set_text(GTK_ENTRY(editor), typed);
+        gtk_widget_activate(editor);
+        pump_events();
+        EXPECT_EQ(description(), typed == nullptr ? "Caf\xe9" : typed);
+    }
 }
 
 // The list no longer measures every row; its rows and columns must still

@@ -179,3 +179,78 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 } // namespace
+
+namespace {
+
+// Texts from the file need not be UTF-8: windows get them converted, and the
+// converted text handed back unchanged stands for the bytes it came from.
+TEST(DisplayText, ShowsUtf8AsItIsAndOtherBytesConverted) {
+    const struct {
+        const char *bytes;
+        const char *shown;
+    } cases[] = {
+        {"", ""},
+        {"Caf\xc3\xa9 = ok", "Caf\xc3\xa9 = ok"},
+        {"Caf\xe9", "Caf\xef\xbf\xbd"},
+        {"/opt/wm-caf\xe9", "/opt/wm-caf\xef\xbf\xbd"},
+        {"\xc3", "\xef\xbf\xbd"}, // a sequence cut short by the end
+        {"\xff\xfe"
+         "a",
+         "\xef\xbf\xbd\xef\xbf\xbd"
+         "a"},
+        {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}, // a surrogate
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const GCharPtr shown = display_text(c.bytes);
+        EXPECT_STREQ(shown.get(), c.shown);
+        EXPECT_TRUE(g_utf8_validate(shown.get(), -1, nullptr));
+        EXPECT_EQ(text_to_store(c.bytes, shown.get()), c.bytes);
+        const char typed[] = "typed";
+        EXPECT_EQ(text_to_store(c.bytes, typed), typed);
+    }
+}
+
+class BytesTest : public WmListTest {
+  protected:
+    void SetUp() override {
+        WmListTest::SetUp();
+        add_wm_row(&state, "/opt/wm-caf\xe9", "Caf\xe9");
+        g_signal_connect_swapped(state.store.get(), "row-changed",
+                                 G_CALLBACK(+[](int *count) { ++*count; }), &changes);
+    }
+
+    void edit(int column, const char *text) {
+        GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
+        g_object_ref_sink(renderer.get());
+        g_object_set_data(G_OBJECT(renderer.get()), CELL_COLUMN_KEY, GINT_TO_POINTER(column));
+        on_cell_edited(GTK_CELL_RENDERER_TEXT(renderer.get()), "0", text, state.store.get());
+    }
+
+    int changes = 0;
+};
+
+TEST_F(BytesTest, DescriptionCellShowsTheBytesConverted) {
+    GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
+    g_object_ref_sink(renderer.get());
+    GtkTreeIter row = nth(0);
+    show_description_cell(nullptr, renderer.get(), model(), &row, nullptr);
+    gchar *text = nullptr;
+    g_object_get(renderer.get(), "text", &text, nullptr);
+    EXPECT_STREQ(GCharPtr(text).get(), "Caf\xef\xbf\xbd");
+}
+
+TEST_F(BytesTest, CellEditLeftAsShownKeepsTheBytesAndAChangeIsStoredAsTyped) {
+    edit(COL_DESCRIPTION, "Caf\xef\xbf\xbd");
+    edit(COL_COMMAND, "/opt/wm-caf\xef\xbf\xbd");
+    EXPECT_EQ(rows()[0].description, "Caf\xe9");
+    EXPECT_EQ(rows()[0].command, "/opt/wm-caf\xe9");
+    EXPECT_EQ(changes, 0) << "an edit that changed nothing changed the row";
+
+    edit(COL_DESCRIPTION, "Caf\xef\xbf\xbds");
+    EXPECT_EQ(rows()[0].description, "Caf\xef\xbf\xbds");
+    EXPECT_EQ(rows()[0].command, "/opt/wm-caf\xe9");
+    EXPECT_EQ(changes, 1);
+}
+
+} // namespace
