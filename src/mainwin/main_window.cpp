@@ -36,6 +36,9 @@ GtkWidget *create_list_view(AppState *state) {
                                             nullptr);
     g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
     gtk_tree_view_append_column(GTK_TREE_VIEW(view), text_column);
+    gtk_tree_view_set_search_column(GTK_TREE_VIEW(view), COL_DESCRIPTION);
+    gtk_tree_view_set_search_equal_func(GTK_TREE_VIEW(view), description_mismatches_key, nullptr,
+                                        nullptr);
     // Filling and showing a long list costs no layout per row.
     keep_list_sizes(GTK_TREE_VIEW(view), icon_column, text_column);
 

@@ -103,6 +103,27 @@ void show_description_cell(GtkTreeViewColumn *, GtkCellRenderer *renderer, GtkTr
                  description != nullptr ? display_text(description).get() : nullptr, nullptr);
 }
 
+namespace {
+
+GCharPtr comparable(const char *text) {
+    const GCharPtr normal(g_utf8_normalize(text, -1, G_NORMALIZE_ALL));
+    return GCharPtr(normal ? g_utf8_casefold(normal.get(), -1) : nullptr);
+}
+
+} // namespace
+
+gboolean description_mismatches_key(GtkTreeModel *model, gint, const gchar *key, GtkTreeIter *row,
+                                    gpointer) {
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, -1);
+    const GCharPtr bytes(description);
+    if (description == nullptr)
+        return TRUE;
+    const GCharPtr shown = comparable(display_text(description).get());
+    const GCharPtr typed = comparable(key);
+    return shown && typed && g_str_has_prefix(shown.get(), typed.get()) ? FALSE : TRUE;
+}
+
 void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gchar *new_text,
                     gpointer store) {
     const int column = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(renderer), CELL_COLUMN_KEY));

@@ -117,21 +117,31 @@ INSTANTIATE_TEST_SUITE_P(Ways, EditInPlaceE2e, ::testing::Bool(), [](const auto 
     return std::string(test.param ? "F2" : "SlowSecondClick");
 });
 
-TEST_F(ListE2e, TypeAheadThenReturnStartsTheRowFound) {
-    start_with_rows({"Alpha", "Beta", "Gamma"}, 0, 0);
-    ASSERT_NE(window_with_rows(3), 0u);
+class TypeAheadE2e : public ListE2e,
+                     public ::testing::WithParamInterface<std::pair<const char *, const char *>> {};
+
+// The type-ahead finds a description by what the row shows, bytes that are
+// not UTF-8 included, and Return there starts the row found.
+TEST_P(TypeAheadE2e, TypeAheadThenReturnStartsTheRowFound) {
+    start_with_rows({"Alpha", "Beta", "Caf\xe9", "Gamma"}, 0, 0);
+    ASSERT_NE(window_with_rows(4), 0u);
     const Area list = main_list_area(x(), main_);
     ASSERT_TRUE(area_settles(list));
     const std::vector<uint32_t> before = pixels_of(x(), list);
     x().focus(main_);
-    x().key("g");
+    x().key(GetParam().first);
     ASSERT_TRUE(wait_for([&] { return pixels_of(x(), list) != before; }))
         << "the selection did not move";
     x().key("Return");
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(exit_code(), 0) << err();
-    EXPECT_EQ(started(), std::vector<std::string>{fake("gamma-wm")});
+    EXPECT_EQ(started(), std::vector<std::string>{fake(GetParam().second)});
 }
+
+INSTANTIATE_TEST_SUITE_P(Keys, TypeAheadE2e,
+                         ::testing::Values(std::pair{"g", "gamma-wm"},
+                                           std::pair{"c", "caf\xe9-wm"}),
+                         [](const auto &test) { return std::string(test.param.first); });
 
 class MenuByKeyE2e : public ListE2e,
                      public ::testing::WithParamInterface<std::vector<std::string>> {};
