@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Shared by scripts/run, scripts/test and scripts/package: the Debian
 # packages the project needs, and the one place that installs them.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installing, and the real X session that people run: xinit, ~/.xinitrc and a
 # real window manager.
 quorvane_test(xinit_session_test e2e e2e/xinit_session_test.cpp)

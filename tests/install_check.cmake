@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the build into a temporary DESTDIR and compares what arrived with
 # what must: the program, the manual page, the example xinitrc, the session
 # file, and one message catalogue per translation in the source tree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialogs/message_box.h"
 
 // The text goes in through "%s": a command may hold a "%" of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard and mouse handling of the main list: every press stops the
 // countdown; Return and a double click start the selected row, and a right
 // press opens the context menu without moving the selection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window-manager list: its six columns, the values of a new row and the
 // default mark. Only this module and the configuration file know the columns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program in each language it has a catalogue for: the texts it
 // shows, read back through the text probe module, and its usage lines. The catalogues come
 // from the build, made to appear where the program looks for them in a
