@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the benchmark drivers share besides the test rig's private Xvfb and
 // temporary folder: child processes started with an environment given in
 // full, a watch on the root window for the first map, and the CPU and memory

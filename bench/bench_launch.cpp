@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // From a Return key press in the list to the first instruction of the started
 // program, in both launch modes, against a bare atomic save of the same bytes
 // (write, fsync, rename) measured in turns with it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* The rows every benchmarked program shows, made up the same way by the naive
  * floor (in memory) and by the benchmarks (as a configuration file and as
  * zenity's input). */

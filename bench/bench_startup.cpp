@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up figures of the program against its two references, the naive floor
 // and a zenity chooser, with the same rows, measured in turns under one
 // private Xvfb. Prints the medians and ratios, and writes them for the plot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* Stands in for a window manager in bench/launch: the first thing it does is
  * to note the monotonic clock, into the file that LAUNCH_STAMP names. Linked
  * statically, so that no dynamic loader runs before it. */

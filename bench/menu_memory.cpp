@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opens and closes the main list's context menu many times in the real
 // program, through XTEST on a private Xvfb, and prints the program's memory
 // and window count as it goes. Every other menu is closed with Escape; the

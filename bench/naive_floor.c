@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* The naive floor: the program's main window built the obvious way, with N
  * rows made up in memory. It reads no file and runs no logic, so whatever the
  * real program costs above it is the price of its own work. Plain C, as the

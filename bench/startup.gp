@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The plot of bench/startup: time and peak memory against the number of
 # entries, for quorvane and its two references (and the program from before
 # a change, when before=1). Set data and output first.

@@ -1,24 +1,39 @@
-# Shared by scripts/run and scripts/test: the Debian packages the project
-# needs, and the one place that installs them.
+# SPDX-License-Identifier: GPL-2.0-or-later
+# Shared by scripts/run, scripts/test and scripts/package: the Debian
+# packages the project needs, and the one place that installs them.
 
-PACKAGES=(
+# What building and running the program needs (scripts/run).
+BUILD_PACKAGES=(
     cmake g++ make pkg-config
     libgtk2.0-dev gettext
-    libgtest-dev
-    xvfb libx11-dev libxtst-dev
+)
+
+# What scripts/run needs besides, to show the program when there is no
+# display: a private X server, and the tool that takes its picture (built
+# with the tests).
+SHOW_PACKAGES=(
+    xvfb libgtest-dev libx11-dev libxtst-dev
+)
+
+# Everything else that scripts/test needs: the test, lint and benchmark
+# tools, and what builds, checks and tries the Debian package.
+TEST_PACKAGES=(
+    "${BUILD_PACKAGES[@]}" "${SHOW_PACKAGES[@]}"
     clang libclang-rt-14-dev clang-tidy clang-format
     locales
     twm xinit x11-utils
-    dpkg-dev groff-base man-db
+    groff-base man-db
     zenity gnuplot-nox
+    build-essential dpkg-dev debhelper lintian devscripts desktop-file-utils
 )
 
-# Locales that the tests run the program in.
-LOCALES=(de_DE.UTF-8 fr_FR.UTF-8)
+# Locales that the tests run the program in: one for each translation.
+LOCALES=(de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8 it_IT.UTF-8 pt_BR.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
 
+# ensure_packages PACKAGE...: installs those that are missing.
 ensure_packages() {
     local missing=() package
-    for package in "${PACKAGES[@]}"; do
+    for package in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$package")
         fi

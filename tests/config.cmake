@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The configuration file: its text format, the safe replacement of the file,
 # loading into and saving from the list, and the real program's file faults.
 quorvane_test(config_format_test unit wmlist/config_format_test.cpp)

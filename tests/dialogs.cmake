@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The item dialog and the preferences window.
 
 add_library(modal_script STATIC dialogs/modal_script.cpp)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Hardening: the fault injector that the real program loads with LD_PRELOAD,
 # the save's fault table and failed fork, and the save killed part-way.
 add_library(fault_inject SHARED fault/fault_inject.c)

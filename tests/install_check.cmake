@@ -1,6 +1,7 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the build into a temporary DESTDIR and compares what arrived with
-# what must: the program, the manual page, the example xinitrc, and one
-# message catalogue per translation in the source tree.
+# what must: the program, the manual page, the example xinitrc, the session
+# file, and one message catalogue per translation in the source tree.
 string(RANDOM LENGTH 8 suffix)
 set(dest "${BUILD_DIR}/install-check-${suffix}")
 execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${dest}
@@ -13,7 +14,8 @@ endif()
 set(expected
     "${PREFIX}/${BINDIR}/quorvane"
     "${PREFIX}/${MANDIR}/man1/quorvane.1.gz"
-    "${PREFIX}/${DOCDIR}/examples/xinitrc")
+    "${PREFIX}/${DOCDIR}/examples/xinitrc"
+    "${PREFIX}/${DATADIR}/xsessions/quorvane.desktop")
 file(GLOB po_files "${SOURCE_DIR}/po/*.po")
 foreach(po ${po_files})
     get_filename_component(lang ${po} NAME_WE)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Launching, the child reaper, the countdown and the message boxes.
 
 # Stands in for a window manager where the fake-wm script cannot: a shell

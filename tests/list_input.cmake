@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The list's keys, mouse and context menu, and the search for known window
 # managers.
 quorvane_test(search_test unit dialogs/search_test.cpp)

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # po_check.sh PO_FOLDER EXTRACTED_POT
 # The template in the tree holds exactly the texts that the build extracted
 # from the sources, and every catalogue translates all of them, with no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one application record, owned by main for the whole run and handed by
 // address to every handler and timer. It owns the list store, the path and the
 // default position text; the widgets belong to their top-level window.

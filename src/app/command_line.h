@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's options: help, version, another configuration file, no saving.
 #pragma once
 

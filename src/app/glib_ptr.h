@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Owning handles for what GLib and GObject hand over; every g_free'd string and
 // every object reference we hold goes through one of these.
 #pragma once

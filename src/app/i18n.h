@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Message lookup in the program's own text domain.
 #pragma once
 

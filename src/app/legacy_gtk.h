@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The few deprecated GTK 2 calls the program must make live behind these
 // functions; the rest of the tree builds with the deprecated API switched off.
 #pragma once

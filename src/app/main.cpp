@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up runs in a fixed order: each step needs what the one before it set
 // up (the options may print translated text, loading needs the window's list,
 // the go-back button's "toggled" must see a countdown that may have started).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's version, home page and copyright line, shared by the version
 // banner, the usage text and the About page; the author line is the About page's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The add and edit dialog for one entry of the list, with its file selector.
 // It appends rows through add_wm_row and changes only the row it was opened on;
 // a field the user leaves as shown gives back the row's bytes unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Parentless modal message boxes at the pointer; texts are shown verbatim,
 // but for bytes that are not UTF-8, each shown as a replacement character.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The preferences window: the countdown length, the go-back button's start-up
 // state and the About page. It changes delay and goback_btn, nothing else;
 // its timeout field takes only a number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The search for known window managers in fixed folders, and its result
 // dialog. Only this module knows the table of known window managers; it
 // touches the main list only through add_wm_row.

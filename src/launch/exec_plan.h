@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Running a command the way execlp would, from a forked child: everything the
 // child needs is worked out before the fork, so the child itself allocates
 // nothing and calls only async-signal-safe functions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Starting the selected window manager, by exec or as a waited-for child, and
 // the SIGCHLD reaper. Only this module forks, execs and handles SIGCHLD.
 #pragma once

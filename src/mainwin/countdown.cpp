@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "mainwin/countdown.h"
 
 #include "app/legacy_gtk.h"

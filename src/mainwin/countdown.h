@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The auto-start countdown: its timer, its label and the launch when it runs
 // out. Only this module adds or removes the countdown timer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The list view would open its in-place editor on the first press on the
 // selected row, which swallows the second press of a double click. So the
 // description cell is never editable on its own: an edit begins only from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard and mouse handling of the main list: every press stops the
 // countdown; Return, a double click and Return in the list's type-ahead start
 // the selected row; a right press, Shift+F10 and the Menu key open the context

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The sizes of the main list's rows and columns. The list view runs in
 // fixed-height mode with fixed-width columns so that it never lays out every
 // row; this module alone sets those sizes, to what the view would have

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window: its widget tree, quitting, and the go-back check button
 // that keeps AppState::restart in step with itself.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading the configuration file into the list and settings, and writing them
 // back. Only this module knows the file's format.
 #pragma once

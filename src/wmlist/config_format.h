@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The configuration file's text: reading a stream of lines into entries and
 // settings, and forming the whole text back from rows and settings. No GTK.
 #pragma once

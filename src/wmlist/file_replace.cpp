@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A save asks what writing the file itself would ask (may this user open it
 // for writing?) and then does better than a plain write: the new text goes to
 // a temporary beside the file, which is synced and renamed over it, so that a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Giving a file new contents so that a failure at any step leaves the old
 // contents as they were: a new file beside it, synced, then renamed over it.
 #pragma once

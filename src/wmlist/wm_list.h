@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window-manager list: its six columns, the values of a new row, the
 // default mark, and how its texts are shown. Only this module and the
 // configuration file know the columns. The two text columns hold the file's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the options leave in the state for start-up to go on with; the options
 // that end the process are driven through the real binary in the e2e tests.
 #include "app/command_line.h"

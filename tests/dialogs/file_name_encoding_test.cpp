@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/legacy_gtk.h"
 #include "dialogs/item_dialog.h"
 #include "dialogs/modal_script.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Driving a window that a blocking call shows and waits on: the steps run from
 // a timer inside the call's own main loop, one after the other.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The options as a user types them: what the real program prints, how it ends,
 // and which configuration file it reads and writes.
 #include "e2e/e2e_fixture.h"

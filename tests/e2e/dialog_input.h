@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Input and geometry for end-to-end tests of the program's own dialogs:
 // typing whole texts and telling where a window was placed.
 #pragma once

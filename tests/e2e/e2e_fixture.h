@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One run of the real program under its own Xvfb, with a private HOME and a
 // fake window manager on PATH.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The add and edit dialog in the running program, opened from the list's
 // context menu and driven by real keys; what it changes shows in the list's
 // rows on screen and in the file written at quit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program with a list to work on: its rows found on screen, clicks
 // on them, its context menu, and what the fake window manager was started as.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "e2e/dialog_input.h"
 #include "e2e/list_e2e_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Entries whose bytes are not UTF-8, through the item dialog of the running
 // program: what the user leaves alone is saved and started byte for byte,
 // what the user changes as typed. The program runs as nobody.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The preferences window in the running program, driven by the mouse and the
 // keyboard; what it changes shows in the file written at quit.
 #include "e2e/dialog_input.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every way of quitting saves the configuration exactly once and ends with
 // status 0.
 #include "e2e/e2e_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Saving as an ordinary user, for whom permissions count: the save refuses
 // what writing the file itself would refuse, and keeps what the file is.
 // The program runs as nobody; the X server and the test stay root.

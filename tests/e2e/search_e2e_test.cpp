@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "e2e/dialog_input.h"
 #include "e2e/list_e2e_fixture.h"
 
@@ -44,7 +45,7 @@ class SearchedFolders {
     void plain_file(const std::string &path) { write_file(layer_of(path), "#!/bin/sh\n"); }
     void folder(const std::string &path) { mkdir(layer_of(path).c_str(), 0755); }
     void link(const std::string &path, const std::string &target) {
-        symlink(target.c_str(), layer_of(path).c_str());
+        ASSERT_EQ(symlink(target.c_str(), layer_of(path).c_str()), 0) << path;
     }
 
     // Puts the layers over the real folders; false, with the reason, when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "e2e/e2e_fixture.h"
 
 namespace {

@@ -1,5 +1,6 @@
-// The real program in German and in French: the texts it shows, read back
-// through the text probe module, and its usage lines. The catalogues come
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The real program in each language it has a catalogue for: the texts it
+// shows, read back through the text probe module, and its usage lines. The catalogues come
 // from the build, made to appear where the program looks for them in a
 // private mount namespace of this test.
 #include "e2e/list_e2e_fixture.h"
@@ -12,7 +13,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstring>
+#include <cwchar>
 #include <set>
 #include <sstream>
 #include <string>
@@ -29,11 +32,24 @@ struct Language {
 };
 
 const Language LANGUAGES[] = {
-    {"German", "de_DE.UTF-8", "_Zurück zu quorvane,\\nwenn der WM endet",
+    {"German", "de_DE.UTF-8", "_Zurück zu quorvane, wenn der\\nFenstermanager beendet wird",
      "Nach bekannten Fenstermanagern _suchen …", "Aufruf: quorvane [OPTIONEN]\n", "Einstellungen"},
+    // French puts a no-break space before the colon.
     {"French", "fr_FR.UTF-8", "_Revenir à quorvane quand\\nle gestionnaire se termine",
-     "_Rechercher les gestionnaires de fenêtres connus…", "utilisation : quorvane [OPTIONS]\n",
+     "_Rechercher les gestionnaires de fenêtres connus…", "utilisation\u00a0: quorvane [OPTIONS]\n",
      "Préférences"},
+    {"Spanish", "es_ES.UTF-8", "_Volver a quorvane cuando\\ntermine el gestor de ventanas",
+     "_Buscar gestores de ventanas conocidos…", "uso: quorvane [OPCIONES]\n", "Preferencias"},
+    {"Italian", "it_IT.UTF-8", "_Ritorna a quorvane quando\\nil gestore di finestre termina",
+     "_Cerca gestori di finestre conosciuti…", "uso: quorvane [OPZIONI]\n", "Preferenze"},
+    {"BrazilianPortuguese", "pt_BR.UTF-8",
+     "_Voltar ao quorvane quando\\no gerenciador de janelas terminar",
+     "_Buscar gerenciadores de janelas conhecidos…", "uso: quorvane [OPÇÕES]\n", "Preferências"},
+    {"Russian", "ru_RU.UTF-8", "_Вернуться в quorvane после\\nзавершения оконного менеджера",
+     "_Поиск известных оконных менеджеров…", "использование: quorvane [ПАРАМЕТРЫ]\n", "Параметры"},
+    // Japanese puts the key in brackets after the text.
+    {"Japanese", "ja_JP.UTF-8", "ウィンドウマネージャーの終了後に\\nquorvane に戻る(_G)",
+     "既知のウィンドウマネージャーを検索(_S)…", "使い方: quorvane [オプション]\n", "設定"},
 };
 
 void PrintTo(const Language &language, std::ostream *os) {
@@ -74,6 +90,33 @@ bool show_catalogues(std::string *why) {
         return false;
     }
     return true;
+}
+
+// The column a terminal reaches after TEXT, with tabs every eight columns and
+// each character as wide as it is shown (two columns for most of Japanese).
+size_t display_column(const std::string &text) {
+    locale_t utf8 = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
+    const locale_t previous = uselocale(utf8);
+    size_t column = 0;
+    std::mbstate_t state{};
+    const char *next = text.c_str();
+    const char *const end = next + text.size();
+    while (next < end) {
+        wchar_t c;
+        const size_t length = std::mbrtowc(&c, next, static_cast<size_t>(end - next), &state);
+        if (length == 0 || length > static_cast<size_t>(end - next)) {
+            ++column; // not UTF-8: count the byte, as a terminal would show a mark
+            ++next;
+            state = std::mbstate_t{};
+            continue;
+        }
+        const int width = wcwidth(c);
+        column = c == L'\t' ? (column / 8 + 1) * 8 : column + (width > 0 ? width : 0);
+        next += length;
+    }
+    uselocale(previous);
+    freelocale(utf8);
+    return column;
 }
 
 bool locale_exists(const char *name) {
@@ -194,10 +237,7 @@ TEST_P(TranslationE2e, UsageLinesAreTranslatedAndTheBannerIsNot) {
         if (line.rfind("  -", 0) != 0)
             continue;
         ++option_lines;
-        size_t column = 0;
-        for (const char c : line.substr(0, line.find_last_of('\t') + 1))
-            column = c == '\t' ? (column / 8 + 1) * 8 : column + 1;
-        EXPECT_EQ(column, 32u) << line;
+        EXPECT_EQ(display_column(line.substr(0, line.find_last_of('\t') + 1)), 32u) << line;
     }
     EXPECT_EQ(option_lines, 4);
 }

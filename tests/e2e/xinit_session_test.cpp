@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The session people really run: xinit starts an X server and ~/.xinitrc,
 // whose last line is "exec quorvane"; the countdown then replaces the
 // program with a real window manager from Debian's packages, which must go on

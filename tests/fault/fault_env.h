@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What a test gives the real program to load the fault injector
 // (tests/fault/fault_inject.c) and where the injector reports.
 #pragma once

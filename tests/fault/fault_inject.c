@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A fault injector for the real program, loaded with LD_PRELOAD: it makes one
 // chosen call on one folder's files fail, or stops the process there, so that
 // a test can see what a save does when the system lets it down.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program saving a long list is killed with SIGKILL at moments spread
 // over its save: the file is then always the whole old or the whole new text.
 // The fault injector stops the program at the chosen call, so the kill lands

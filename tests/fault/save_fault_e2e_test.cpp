@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program, with one system call of its save made to fail, keeps the
 // old file byte for byte, leaves nothing beside it, says so and quits as
 // usual; a failed fork in go-back mode is reported and leaves the list usable.

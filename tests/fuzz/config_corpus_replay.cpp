@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Replays the fuzz target's seed corpus as an ordinary test, so the inputs
 // that once found something keep being checked without libFuzzer.
 #include <gtest/gtest.h>

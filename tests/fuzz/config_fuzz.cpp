@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary bytes to the configuration reader from memory, then checks
 // that the entries it found survive being written and read again.
 #include "wmlist/config_format.h"

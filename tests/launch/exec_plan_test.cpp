@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "launch/exec_plan.h"
 
 #include "support/temp_dir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Stands in for a window manager where a shell script cannot: it records the
 // signal mask and ignored signals it was started with (a shell resets its
 // mask before any line of the script runs), then ends with status 0.

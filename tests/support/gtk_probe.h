@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Looking into GTK from a widget test: the rows of a list, the selected row, the
 // message boxes on screen, captured GLib warnings, and main window tear-down.
 #pragma once

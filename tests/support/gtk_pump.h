@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Running the GTK main loop from a test until something has happened.
 #pragma once
 

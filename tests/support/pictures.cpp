@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Makes the README's pictures from the real program on a display where it
 // has just been started with the list of scripts/pictures:
 //   pictures DISPLAY FOLDER

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A child program started the way a login script would start it: an empty
 // signal mask, default signal dispositions and an environment given in full.
 #pragma once

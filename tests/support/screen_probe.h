@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading what the real program shows: the area where a list view draws its
 // rows, the bands of drawn lines in it (rows, menu items) and their colours,
 // and the program's top-level windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Waits for a top-level window with a given title on a display, saves a PNG
 // of it and, if asked, closes it the way a window manager would.
 //   snapshot DISPLAY TITLE OUT.png [--close]

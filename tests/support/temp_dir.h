@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A private temporary folder, removed with everything in it when it goes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A GTK module that the end-to-end tests load into the real program through
 // GTK_MODULES: every tenth of a second it writes the titles of the shown
 // windows and the texts of their labels to the file named by

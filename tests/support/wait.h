@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Waiting on a condition with a deadline; tests never sleep blindly.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Entry point of the in-process GTK tests: each test process gets a private
 // Xvfb and a private HOME before the toolkit starts.
 #include "support/temp_dir.h"

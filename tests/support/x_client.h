@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What an end-to-end test does to the program's windows: find them, press
 // keys and buttons through XTEST, and close them as a window manager would.
 #pragma once

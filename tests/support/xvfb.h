@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A private X server for one test process: Xvfb on a display number of its
 // own choosing, never the caller's $DISPLAY.
 #pragma once

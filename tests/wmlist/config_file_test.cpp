@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/config_file.h"
 
 #include "mainwin/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/config_format.h"
 
 #include "wmlist/config_texts.h"

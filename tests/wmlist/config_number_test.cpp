@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Whole numbers in the file read as atoi reads them, except that a number
 // beyond int stops at its limit: wrapped around, "default_wm:4294967296"
 // would select the first row and "goback_btn:4294967297" would turn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Configuration texts that several tests compare against: the header the
 // program writes, a complete example file, and its two file warnings.
 #pragma once

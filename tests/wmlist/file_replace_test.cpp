@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/file_replace.h"
 
 #include "support/temp_dir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading configuration text from memory into plain entries, for the tests
 // of the reader and writer and for the fuzz target.
 #pragma once

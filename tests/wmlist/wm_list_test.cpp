@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/wm_list.h"
 
 #include "app/glib_ptr.h"
