@@ -17,6 +17,7 @@
 int main(int argc, char **argv) {
     // Before the toolkit ignores anything: the window manager gets these back.
     remember_inherited_signals();
+    ignore_file_size_signal();
     bindtextdomain(QUORVANE_TEXT_DOMAIN, QUORVANE_LOCALE_DIR);
     bind_textdomain_codeset(QUORVANE_TEXT_DOMAIN, "UTF-8");
     textdomain(QUORVANE_TEXT_DOMAIN);
