@@ -11,6 +11,7 @@ PACKAGES=(
     twm xinit x11-utils
     dpkg-dev groff-base man-db
     zenity gnuplot-nox
+    acl attr e2fsprogs
 )
 
 # Locales that the tests run the program in.
