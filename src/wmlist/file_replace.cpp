@@ -2,9 +2,10 @@
 // for writing?) and then does better than a plain write: the new text goes to
 // a temporary beside the file, which is synced and renamed over it, so that a
 // failure or a crash at any step leaves the whole old text. Where the rename
-// would change what the file is (another owner, other hard links, a folder
-// that takes no new names), the file is rewritten in place instead, with the
-// space reserved first and the old bytes put back if anything fails.
+// would change what the file is (another owner, group or attribute, other
+// hard links, a mount point, a folder that takes no new names or never lets
+// one go), the file is rewritten in place instead, with the space reserved
+// first and the old bytes put back if anything fails.
 #include "wmlist/file_replace.h"
 
 #include "app/glib_ptr.h"
