@@ -352,8 +352,9 @@ bool read_attributes(const ListAttributes &list, const GetAttribute &get, Attrib
     std::string names;
     if (!read_sized(list, &names))
         return errno == ENOTSUP; // a file system without them
-    for (size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    for (size_t at = 0; at < names.size();) {
         const std::string name(names.c_str() + at);
+        at += name.size() + 1;
         std::string value;
         if (!read_sized([&](char *bytes, size_t size) { return get(name.c_str(), bytes, size); },
                         &value))
