@@ -25,6 +25,7 @@ TEST_PACKAGES=(
     groff-base man-db
     zenity gnuplot-nox
     build-essential dpkg-dev debhelper lintian devscripts desktop-file-utils
+    acl attr e2fsprogs
 )
 
 # Locales that the tests run the program in: one for each translation.

@@ -18,6 +18,7 @@
 int main(int argc, char **argv) {
     // Before the toolkit ignores anything: the window manager gets these back.
     remember_inherited_signals();
+    ignore_file_size_signal();
     bindtextdomain(QUORVANE_TEXT_DOMAIN, QUORVANE_LOCALE_DIR);
     bind_textdomain_codeset(QUORVANE_TEXT_DOMAIN, "UTF-8");
     textdomain(QUORVANE_TEXT_DOMAIN);
@@ -32,7 +33,8 @@ int main(int argc, char **argv) {
 
     GtkWidget *goback = create_main_window(&state);
     const int loaded = load_config(&state);
-    start_countdown(&state, loaded);
+    // In a list not read whole, the saved default position may name another entry.
+    start_countdown(&state, state.config_read_error ? 0 : loaded);
     if (loaded == 0 &&
         ask_question(tr("There isn't any window manager configured !\nShould I search for known "
                         "ones ?\n\nYou can also edit the list by right clicking on it.")) ==

@@ -55,6 +55,13 @@ void remember_inherited_signals() {
     inherited_known = true;
 }
 
+void ignore_file_size_signal() {
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, nullptr);
+}
+
 namespace {
 
 void plan_signals(ExecPlan *plan) {

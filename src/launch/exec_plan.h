@@ -31,6 +31,11 @@ struct ExecPlan {
 // thing in main, before the toolkit changes any.
 void remember_inherited_signals();
 
+// Lets a write past the file-size limit fail with EFBIG, so that a save can
+// undo it, instead of ending the program; called right after the above, so
+// that the window manager still gets the disposition the program inherited.
+void ignore_file_size_signal();
+
 // Reads PATH now; an unset PATH is searched as "/bin:/usr/bin".
 ExecPlan prepare_exec(const std::string &command);
 

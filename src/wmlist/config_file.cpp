@@ -7,7 +7,9 @@
 #include "wmlist/file_replace.h"
 #include "wmlist/wm_list.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -80,26 +82,65 @@ void warn_unwritten(const char *reason) {
 }
 
 struct FileRead {
-    // 0 when read in full, ENOENT when there is none, or the errno that
-    // stopped reading; the rows read before a read error stay, since losing
-    // them would empty the list.
+    // 0 when read in full, ENOENT when there is none, EILSEQ when it is not
+    // text that can be taken line by line, or the errno that stopped
+    // reading; the rows read before a read error stay, since losing them
+    // would empty the list.
     int error = 0;
+    // Set for a pipe or a device, which is never read: reading one could
+    // wait or go on for ever.
+    bool not_a_file = false;
     int count = 0; // rows added
     // Set when the file, a regular one, did not change while it was read.
     bool steady = false;
     FileIdentity file;
 };
 
+bool is_null_device(const struct stat &info) {
+    struct stat null_device = {};
+    return S_ISCHR(info.st_mode) && stat("/dev/null", &null_device) == 0 &&
+           S_ISCHR(null_device.st_mode) && info.st_rdev == null_device.st_rdev;
+}
+
+// Whether the path names a file that can be read: a folder gives EISDIR, a
+// pipe or device (the null device aside, which reads as empty) not_a_file.
+bool is_readable_kind(const char *path, FileRead *read) {
+    struct stat info = {};
+    if (stat(path, &info) != 0) {
+        read->error = errno != 0 ? errno : EIO;
+        return false;
+    }
+    if (S_ISREG(info.st_mode))
+        return true;
+    if (S_ISDIR(info.st_mode))
+        read->error = EISDIR;
+    else if (!is_null_device(info))
+        read->not_a_file = true;
+    return false;
+}
+
 // Reads the file into the list and the settings, and its lines into form.
 FileRead read_config_file(AppState *state, ConfigSettings *settings, WrittenForm *form) {
     FileRead read;
-    FILE *stream = fopen(config_file_path(state), "r");
-    if (stream == nullptr) {
-        read.error = errno != 0 ? errno : EIO;
+    const char *path = config_file_path(state);
+    if (!is_readable_kind(path, &read))
+        return read;
+    // Non-blocking, in case a pipe has taken the file's place since.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat before = {};
+    if (fd < 0 || fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
+        read.error = fd < 0 ? errno : 0;
+        read.not_a_file = read.error == 0;
+        if (fd >= 0)
+            close(fd);
         return read;
     }
-    struct stat before = {};
-    const bool known = fstat(fileno(stream), &before) == 0 && S_ISREG(before.st_mode);
+    FILE *stream = fdopen(fd, "r");
+    if (stream == nullptr) {
+        read.error = errno != 0 ? errno : EIO;
+        close(fd);
+        return read;
+    }
     read.error = read_config_stream(
         stream,
         [state, &read](const char *description, const char *command) {
@@ -108,8 +149,7 @@ FileRead read_config_file(AppState *state, ConfigSettings *settings, WrittenForm
         },
         settings, form);
     struct stat after = {};
-    read.steady = known && fstat(fileno(stream), &after) == 0 &&
-                  same_identity(identity_of(before), identity_of(after));
+    read.steady = fstat(fd, &after) == 0 && same_identity(identity_of(before), identity_of(after));
     read.file = identity_of(before);
     if (fclose(stream) != 0 && read.error == 0)
         read.error = errno != 0 ? errno : EIO;
@@ -223,10 +263,15 @@ int load_config(AppState *state) {
     ConfigSettings settings{15.0, 0, "0", GOBACK_REMEMBER};
     WrittenForm form(tr(CONFIG_HEADER));
     const FileRead read = read_config_file(state, &settings, &form);
-    if (read.error != 0)
+    if (read.error != 0 || read.not_a_file)
         warn(tr("Unable to read the config file, using the default values"));
-    state->config_read_error.reset(
-        read.error != 0 && read.error != ENOENT ? g_strdup(g_strerror(read.error)) : nullptr);
+    if (read.not_a_file)
+        // TRANSLATORS: why the configuration file was not read (a pipe or a
+        // device); shown in the brackets of "it could not be read in full".
+        state->config_read_error.reset(g_strdup(tr("not a regular file")));
+    else
+        state->config_read_error.reset(
+            read.error != 0 && read.error != ENOENT ? g_strdup(g_strerror(read.error)) : nullptr);
 
     state->delay = settings.delay;
     state->restart = settings.restart;

@@ -8,22 +8,23 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace {
 
-// fgets pieces of this size make up a line; a longer line takes several.
-constexpr int PIECE_SIZE = 128;
+struct FreeLine {
+    void operator()(char *line) const { free(line); }
+};
 
-// Assembles the next whole line, "\n" included when there is one.
-void read_line(FILE *stream, GString *line) {
-    char piece[PIECE_SIZE];
-    g_string_truncate(line, 0);
-    while (fgets(piece, sizeof piece, stream) != nullptr) {
-        g_string_append(line, piece);
-        if (strchr(piece, '\n') != nullptr)
-            break;
-    }
+// The reader takes each line as text, up to its first NUL; a line that holds
+// one, or a file that opens as UTF-16, is not text that it can take whole.
+bool is_whole_text(const char *line, size_t length, bool first) {
+    if (memchr(line, '\0', length) != nullptr)
+        return false;
+    const bool utf16_mark = length >= 2 && ((line[0] == '\xff' && line[1] == '\xfe') ||
+                                            (line[0] == '\xfe' && line[1] == '\xff'));
+    return !(first && utf16_mark);
 }
 
 void read_setting(const char *line, ConfigSettings *settings) {
@@ -82,23 +83,34 @@ std::string settings_text(const ConfigSettings &settings, int default_position) 
 
 int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
                        WrittenForm *form) {
-    GStringPtr line(g_string_new(nullptr));
+    std::unique_ptr<char, FreeLine> buffer;
+    size_t capacity = 0;
     int error = 0;
-    while (!feof(stream) && !ferror(stream)) {
+    for (bool first = true;; first = false) {
+        char *line = buffer.release();
         errno = 0;
-        read_line(stream, line.get());
-        if (ferror(stream))
-            error = errno != 0 ? errno : EIO;
-        if (form != nullptr && line->len > 0)
-            form->add_line(line->str, line->len);
-        const char *text = line->str;
-        if (line->len == 0 || text[0] == '#')
+        const ssize_t got = getline(&line, &capacity, stream);
+        buffer.reset(line);
+        if (got < 0) {
+            if (ferror(stream) && error == 0)
+                error = errno != 0 ? errno : EIO;
+            break;
+        }
+        const auto length = static_cast<size_t>(got);
+        // Lines go on after a NUL, each read for what it holds before one, so
+        // that none is glued to the next; the caller learns the file was not
+        // taken whole.
+        if (!is_whole_text(line, length, first) && error == 0)
+            error = EILSEQ;
+        if (form != nullptr)
+            form->add_line(line, length);
+        if (line[0] == '#')
             continue;
         // A line with both characters is a setting and an entry at once.
-        if (strchr(text, ':') != nullptr)
-            read_setting(text, settings);
-        if (strchr(text, '=') != nullptr)
-            read_entry(text, add_entry);
+        if (strchr(line, ':') != nullptr)
+            read_setting(line, settings);
+        if (strchr(line, '=') != nullptr)
+            read_entry(line, add_entry);
     }
     return error;
 }
@@ -146,6 +158,9 @@ void WrittenForm::add_line(const char *line, size_t length) {
     bytes_ += length;
     // Looked at in place: every entry line passes here before the window shows.
     const std::string_view text(line, length);
+    // The reader takes a line only up to a NUL, so such a file is never the writer's.
+    if (text.find('\0') != std::string_view::npos)
+        part_ = Part::Broken;
     switch (part_) {
     case Part::Header:
         if (header_.compare(header_seen_, length, text) != 0) {

@@ -38,9 +38,11 @@ using EntrySink = std::function<void(const char *description, const char *comman
 class WrittenForm;
 
 // Reads every line of the stream, handing entries on in file order and
-// overriding settings, and each line to form when one is given. Returns 0,
-// or the errno of the read error that ended reading early; what was read
-// until then has been handed on.
+// overriding settings, and each line to form when one is given. Returns 0;
+// EILSEQ when a line held a NUL or the text opened as UTF-16, which is read
+// line by line all the same, each line up to its first NUL; or the errno of
+// the read error that ended reading early, what was read until then having
+// been handed on.
 int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
                        WrittenForm *form = nullptr);
 
@@ -78,8 +80,7 @@ class WrittenForm {
     void add_line(const char *line, size_t length);
     // After the last line: whether the file of this many bytes was the
     // writer's own for these settings (as they stand once loaded) and the
-    // given default position. The size shows bytes that no line held (a NUL
-    // ends what the reader takes of a line).
+    // given default position. A file of another size changed meanwhile.
     bool holds(const ConfigSettings &settings, int default_position, size_t file_size) const;
 
   private:

@@ -3,15 +3,20 @@
 // for writing?) and then does better than a plain write: the new text goes to
 // a temporary beside the file, which is synced and renamed over it, so that a
 // failure or a crash at any step leaves the whole old text. Where the rename
-// would change what the file is (another owner, other hard links, a folder
-// that takes no new names), the file is rewritten in place instead, with the
-// space reserved first and the old bytes put back if anything fails.
+// would change what the file is (another owner, group or attribute, other
+// hard links, a mount point, a folder that takes no new names or never lets
+// one go), the file is rewritten in place instead, with the space reserved
+// first and the old bytes put back if anything fails.
 #include "wmlist/file_replace.h"
 
 #include "app/glib_ptr.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <glib.h>
@@ -19,6 +24,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 
 namespace {
@@ -31,8 +38,9 @@ constexpr char NAME_LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu
 constexpr size_t RANDOM_LETTERS = 6;
 
 // SIGCHLD is installed without SA_RESTART, so any of these calls may be cut
-// short by a child ending.
-bool write_all(int fd, const char *data, size_t size) {
+// short by a child ending. What was written before a failure is added to
+// *done when given.
+bool write_all(int fd, const char *data, size_t size, size_t *done = nullptr) {
     while (size > 0) {
         const ssize_t written = write(fd, data, size);
         if (written < 0) {
@@ -46,6 +54,8 @@ bool write_all(int fd, const char *data, size_t size) {
         }
         data += written;
         size -= static_cast<size_t>(written);
+        if (done != nullptr)
+            *done += static_cast<size_t>(written);
     }
     return true;
 }
@@ -179,6 +189,17 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name) 
     return -1;
 }
 
+// A folder that takes new names but lets none be removed or replaced.
+bool is_append_only_folder(const std::string &folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    const bool append_only = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
+    close_quietly(fd);
+    return append_only;
+}
+
 // Gives a complete file without a name its name beside the target.
 bool name_temporary(int fd, const std::string &target, std::string *name) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -223,35 +244,52 @@ bool reserve_space(int fd, off_t old_size, off_t size) {
     return result == 0 || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
 }
 
-bool write_from_start(int fd, const char *data, size_t size) {
-    return lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, data, size);
+bool write_from_start(int fd, const char *data, size_t size, size_t *done = nullptr) {
+    return lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, data, size, done);
 }
 
-// Puts the old text back after a failed in-place write; errno stays that of
-// the failure.
-void restore_old_text(int fd, const std::string &old_text) {
+// Puts the old text back after a failed in-place write, of which the first
+// changed bytes may differ from it; errno stays that of the failure. Only
+// those are written again: past a file-size limit, the rest could not be.
+void restore_old_text(int fd, const std::string &old_text, size_t changed) {
     const int saved = errno;
-    if (!write_from_start(fd, old_text.data(), old_text.size()) ||
+    if (!write_from_start(fd, old_text.data(), std::min(changed, old_text.size())) ||
         !truncate_fd(fd, static_cast<off_t>(old_text.size())) || !sync_fd(fd))
         g_log(nullptr, G_LOG_LEVEL_WARNING, "could not put the old text back: %s",
               g_strerror(errno));
     errno = saved;
 }
 
-// Overwrites the regular file itself, keeping its inode, owner and links.
+// Another instance saving the same file in place waits until this one is
+// done, so that their writes never interleave. The lock is advisory: where
+// the file system has none, the save goes on without.
+void lock_file(int fd) {
+    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+// Overwrites the regular file itself, keeping its inode, owner and links;
+// the lock goes with the close.
 bool rewrite_in_place(const std::string &target, const char *data, size_t size) {
     const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
+    lock_file(fd);
     std::string old_text;
     if (!read_all(fd, &old_text) ||
         !reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size))) {
         close_quietly(fd);
         return false;
     }
-    if (!write_from_start(fd, data, size) || !truncate_fd(fd, static_cast<off_t>(size)) ||
-        !sync_fd(fd)) {
-        restore_old_text(fd, old_text);
+    size_t changed = 0;
+    if (!write_from_start(fd, data, size, &changed) || !truncate_fd(fd, static_cast<off_t>(size))) {
+        restore_old_text(fd, old_text, changed);
+        close_quietly(fd);
+        return false;
+    }
+    if (!sync_fd(fd)) {
+        // Shortened already: the whole old text goes back.
+        restore_old_text(fd, old_text, old_text.size());
         close_quietly(fd);
         return false;
     }
@@ -259,6 +297,23 @@ bool rewrite_in_place(const std::string &target, const char *data, size_t size) 
     // be undone anyway.
     close_quietly(fd);
     return true;
+}
+
+// Makes the missing file itself where no temporary may go; a failed write
+// leaves it empty where it cannot be removed.
+bool create_file(const std::string &target, const char *data, size_t size) {
+    const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0)
+        return false;
+    if (!write_all(fd, data, size) || !sync_fd(fd)) {
+        const int saved = errno;
+        truncate_fd(fd, 0);
+        close_quietly(fd);
+        unlink_quietly(target);
+        errno = saved;
+        return false;
+    }
+    return close_fd(fd);
 }
 
 // A device or pipe named as the file is written to, never replaced.
@@ -270,36 +325,131 @@ bool write_special_file(int fd, const char *data, size_t size) {
     return close_fd(fd);
 }
 
-// Gives the temporary what the old file has. Only root can hand a file to
-// another owner, and only a member to another group: false with EPERM then.
-bool take_over_identity(int fd, const struct stat &old) {
-    // Owner first: a change of owner clears the set-id bits.
-    if ((old.st_uid != geteuid() || old.st_gid != getegid()) &&
-        fchown(fd, old.st_uid, old.st_gid) != 0)
+// A file's extended attributes, its ACLs among them, by name.
+using Attributes = std::map<std::string, std::string>;
+using ListAttributes = std::function<ssize_t(char *names, size_t size)>;
+using GetAttribute = std::function<ssize_t(const char *name, void *value, size_t size)>;
+
+// Asks for a list or value of unknown length until it fits.
+bool read_sized(const std::function<ssize_t(char *, size_t)> &read, std::string *bytes) {
+    for (;;) {
+        const ssize_t needed = read(nullptr, 0);
+        if (needed < 0)
+            return false;
+        bytes->resize(static_cast<size_t>(needed));
+        const ssize_t got = read(bytes->data(), bytes->size());
+        if (got >= 0) {
+            bytes->resize(static_cast<size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+}
+
+// False where they cannot be told (a user attribute of a file we may not read).
+bool read_attributes(const ListAttributes &list, const GetAttribute &get, Attributes *attributes) {
+    attributes->clear();
+    std::string names;
+    if (!read_sized(list, &names))
+        return errno == ENOTSUP; // a file system without them
+    for (size_t at = 0; at < names.size();) {
+        const std::string name(names.c_str() + at);
+        at += name.size() + 1;
+        std::string value;
+        if (!read_sized([&](char *bytes, size_t size) { return get(name.c_str(), bytes, size); },
+                        &value))
+            return false;
+        (*attributes)[name] = value;
+    }
+    return true;
+}
+
+bool read_path_attributes(const std::string &path, Attributes *attributes) {
+    return read_attributes(
+        [&](char *names, size_t size) { return listxattr(path.c_str(), names, size); },
+        [&](const char *name, void *value, size_t size) {
+            return getxattr(path.c_str(), name, value, size);
+        },
+        attributes);
+}
+
+bool read_fd_attributes(int fd, Attributes *attributes) {
+    return read_attributes([fd](char *names, size_t size) { return flistxattr(fd, names, size); },
+                           [fd](const char *name, void *value, size_t size) {
+                               return fgetxattr(fd, name, value, size);
+                           },
+                           attributes);
+}
+
+// Makes the new file's attributes the old one's: a default ACL of the folder
+// may have given it some the old file lacks.
+bool give_attributes(int fd, const Attributes &old) {
+    Attributes made;
+    if (!read_fd_attributes(fd, &made))
         return false;
-    return fchmod(fd, old.st_mode & 07777) == 0;
+    for (const auto &[name, value] : made)
+        if (old.count(name) == 0 && fremovexattr(fd, name.c_str()) != 0)
+            return false;
+    for (const auto &[name, value] : old) {
+        const auto found = made.find(name);
+        if ((found == made.end() || found->second != value) &&
+            fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
+            return false;
+    }
+    return true;
 }
 
 enum class Outcome { Done, Failed, InPlace };
 
+bool same_identity(const struct stat &made, const struct stat &old) {
+    return made.st_uid == old.st_uid && made.st_gid == old.st_gid &&
+           (made.st_mode & 07777) == (old.st_mode & 07777);
+}
+
+// Gives the new file what the old one has, then looks at what it really got:
+// the folder may have handed it its own group (set-group-ID, or mounted with
+// grpid), and only root can give a file away, or a member to a group. Where
+// the new file cannot be made the same, the old one is written in place.
+Outcome take_over_identity(int fd, const struct stat &old, const Attributes &attributes) {
+    struct stat made = {};
+    if (fstat(fd, &made) != 0)
+        return Outcome::Failed;
+    // Owner first: a change of owner clears the set-id bits.
+    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0)
+        return errno == EPERM ? Outcome::InPlace : Outcome::Failed;
+    if (!give_attributes(fd, attributes))
+        return Outcome::InPlace;
+    if (fchmod(fd, old.st_mode & 07777) != 0)
+        return Outcome::Failed;
+    Attributes now;
+    if (fstat(fd, &made) != 0 || !read_fd_attributes(fd, &now))
+        return Outcome::Failed;
+    return same_identity(made, old) && now == attributes ? Outcome::Done : Outcome::InPlace;
+}
+
 // Refusals that writing the file itself would not meet: the folder takes no
-// new name, or the sticky bit keeps us from renaming over another's file.
+// new name, the sticky bit keeps us from renaming over another's file, or
+// the file is a mount point (a bind mount of a single file).
 bool refused_by_folder() {
-    return errno == EACCES || errno == EPERM;
+    return errno == EACCES || errno == EPERM || errno == EBUSY;
 }
 
 // Makes the new file beside the target, complete and synced, with the old
-// file's owner, group and mode, and gives it a name to be renamed from.
+// file's owner, group, mode and attributes, and gives it a name to be
+// renamed from.
 Outcome make_new_file(const std::string &target, const struct stat *old, const char *data,
                       size_t size, std::string *name) {
+    Attributes attributes;
+    if (old != nullptr && !read_path_attributes(target, &attributes))
+        return Outcome::InPlace;
     const int fd = create_temporary(target, old != nullptr ? 0600 : 0666, name);
     if (fd < 0)
         return old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
-    Outcome outcome = Outcome::Done;
-    if (old != nullptr && !take_over_identity(fd, *old))
-        outcome = errno == EPERM ? Outcome::InPlace : Outcome::Failed;
-    else if (!write_all(fd, data, size) || !sync_fd(fd) ||
-             (name->empty() && !name_temporary(fd, target, name)))
+    Outcome outcome = old != nullptr ? take_over_identity(fd, *old, attributes) : Outcome::Done;
+    if (outcome == Outcome::Done && (!write_all(fd, data, size) || !sync_fd(fd) ||
+                                     (name->empty() && !name_temporary(fd, target, name))))
         outcome = Outcome::Failed;
     if (outcome != Outcome::Done) {
         close_quietly(fd);
@@ -389,6 +539,9 @@ bool replace_file_contents(const char *path, const char *data, size_t size) {
         if (info.st_nlink > 1)
             return rewrite_in_place(target, data, size);
     }
+    // A temporary named there could never be taken away again.
+    if (is_append_only_folder(folder_of(target)))
+        return exists ? rewrite_in_place(target, data, size) : create_file(target, data, size);
     switch (replace_by_rename(target, exists ? &info : nullptr, data, size)) {
     case Outcome::Done:
         return true;

@@ -6,7 +6,9 @@
 #include <cstddef>
 
 // Replaces the contents of the file at path, following symbolic links to the
-// file they name and keeping its permission bits (a new file gets 0666 less
-// the umask). Where no new file can go beside it, or the file has other hard
-// links, it is rewritten in place. Returns false, with errno set, on failure.
+// file they name and keeping its owner, group, permission bits and extended
+// attributes (a new file gets 0666 less the umask). Where no new file can go
+// beside it or take its place with all of those, or the file has other hard
+// links, it is rewritten in place, under an flock. Returns false, with errno
+// set, on failure.
 bool replace_file_contents(const char *path, const char *data, size_t size);

@@ -10,9 +10,10 @@
 //                    alone, so the toolkit's own files are never hit
 //   FAULT_CALL       which call: open-create (an open that may create a file),
 //                    open (any other), write, fsync (of a file), fsync-folder,
-//                    fchown, fchmod, close, ftruncate, fallocate, lseek, link
-//                    (link, or linkat naming a file made without a name),
-//                    unlink, rename; or fork, which counts wherever it is called;
+//                    fchown, fchmod, close (of a file), ftruncate, fallocate,
+//                    lseek, flock, link (link, or linkat naming a file made
+//                    without a name), unlink, rename; or fork, which counts
+//                    wherever it is called;
 //                    several as "call:nth,call:nth" strike one after another
 //   FAULT_NTH        which occurrence of the call, counting from 1 (default 1),
 //                    where FAULT_CALL names none
@@ -49,6 +50,7 @@ enum Call {
     CALL_FTRUNCATE,
     CALL_FALLOCATE,
     CALL_LSEEK,
+    CALL_FLOCK,
     CALL_LINK,
     CALL_UNLINK,
     CALL_RENAME,
@@ -58,7 +60,7 @@ enum Call {
 
 static const char *const CALL_NAMES[CALL_COUNT] = {
     "open-create", "open",      "write", "fsync", "fsync-folder", "fchown", "fchmod", "close",
-    "ftruncate",   "fallocate", "lseek", "link",  "unlink",       "rename", "fork",
+    "ftruncate",   "fallocate", "lseek", "flock", "link",         "unlink", "rename", "fork",
 };
 
 enum Action { ACTION_FAIL, ACTION_STOP_BEFORE, ACTION_STOP_AFTER };
@@ -93,6 +95,7 @@ static struct {
     int (*ftruncate)(int, off_t);
     int (*fallocate)(int, int, off_t, off_t);
     off_t (*lseek)(int, off_t, int);
+    int (*flock)(int, int);
     int (*link)(const char *, const char *);
     int (*linkat)(int, const char *, int, const char *, int);
     int (*unlink)(const char *);
@@ -159,6 +162,7 @@ static void set_up(void) {
     real.ftruncate = next_symbol("ftruncate");
     real.fallocate = next_symbol("fallocate");
     real.lseek = next_symbol("lseek");
+    real.flock = next_symbol("flock");
     real.link = next_symbol("link");
     real.linkat = next_symbol("linkat");
     real.unlink = next_symbol("unlink");
@@ -361,7 +365,7 @@ static int close_and_forget(int fd) {
 }
 
 int close(int fd) {
-    RUN(CALL_CLOSE, kind_of(fd) != KIND_NONE, int, close_and_forget(fd));
+    RUN(CALL_CLOSE, kind_of(fd) == KIND_FILE, int, close_and_forget(fd));
 }
 
 int ftruncate(int fd, off_t size) {
@@ -374,6 +378,10 @@ int fallocate(int fd, int mode, off_t offset, off_t length) {
 
 off_t lseek(int fd, off_t offset, int whence) {
     RUN(CALL_LSEEK, kind_of(fd) != KIND_NONE, off_t, real.lseek(fd, offset, whence));
+}
+
+int flock(int fd, int operation) {
+    RUN(CALL_FLOCK, kind_of(fd) != KIND_NONE, int, real.flock(fd, operation));
 }
 
 int link(const char *from, const char *to) {

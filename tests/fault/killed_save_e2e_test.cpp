@@ -115,14 +115,6 @@ std::vector<Moment> in_place_moments() {
     return moments;
 }
 
-char process_state(pid_t pid) {
-    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat_file, line);
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
-}
-
 const char *what_text(const std::string &text) {
     if (text == old_text())
         return "old";

@@ -9,9 +9,15 @@
 #include "wmlist/config_texts.h"
 
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
+#include <fstream>
+#include <memory>
+#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -162,6 +168,68 @@ TEST_F(SaveFaultE2e, OldFileThatCannotGoBackIsReported) {
     EXPECT_EQ(list_folder(folder()), std::set<std::string>{"rc"});
     EXPECT_TRUE(logged_warning(err(), "could not put the old file back: ")) << err();
     EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
+}
+
+bool locale_exists(const char *name) {
+    const std::string saved = setlocale(LC_ALL, nullptr);
+    const bool found = setlocale(LC_ALL, name) != nullptr;
+    setlocale(LC_ALL, saved.c_str());
+    return found;
+}
+
+// Whether the process waits for a lock on a file, as /proc/locks shows waiters.
+bool waits_for_lock(pid_t pid) {
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line))
+        if (line.find("->") != std::string::npos &&
+            line.find(" " + std::to_string(pid) + " ") != std::string::npos)
+            return true;
+    return false;
+}
+
+// Two instances save one file in place at the same moment: the first is held
+// part-way through its writes, the second right before it locks the file.
+// The second waits for the first to finish, so the file holds one whole
+// text, never the second's with the first's last writes over it.
+TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
+    // The decimal comma of a German locale makes the two texts differ.
+    if (!locale_exists("de_DE.UTF-8"))
+        GTEST_SKIP() << "the locale de_DE.UTF-8 is not generated (scripts/test does)";
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    write_file(file(), OLD_TEXT);
+    ASSERT_EQ(link(file().c_str(), (folder() + "/second-name").c_str()), 0);
+
+    auto env =
+        fault_env({"write", 1, "EIO", "stop-after"}, folder(), path_of("first.log"), WRITE_MAX);
+    env["LANG"] = "de_DE.UTF-8";
+    start({"-c", file()}, env);
+    const Window first_window = main_window();
+    ASSERT_NE(first_window, 0u) << err();
+    const std::unique_ptr<Process> first = std::move(app_);
+    start({"-c", file()},
+          fault_env({"flock", 1, "EIO", "stop-before"}, folder(), path_of("second.log")));
+    Window second_window = 0;
+    ASSERT_TRUE(wait_for([&] {
+        for (const Window window : x().windows_titled(MAIN_TITLE))
+            if (window != first_window && x().is_viewable(window))
+                second_window = window;
+        return second_window != 0;
+    })) << err();
+
+    x().close_window(first_window);
+    ASSERT_TRUE(wait_for([&] { return process_state(first->pid()) == 'T'; }));
+    x().close_window(second_window);
+    ASSERT_TRUE(wait_for([&] { return process_state(app().pid()) == 'T' || !app().running(); }));
+    kill(app().pid(), SIGCONT);
+    ASSERT_TRUE(wait_for([&] { return waits_for_lock(app().pid()) || !app().running(); }));
+    kill(first->pid(), SIGCONT);
+    const std::optional<int> first_status = first->wait_exit(std::chrono::seconds(15));
+    EXPECT_TRUE(first_status && WIFEXITED(*first_status) && WEXITSTATUS(*first_status) == 0);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    EXPECT_EQ(read_file(file()), NEW_TEXT);
+    EXPECT_EQ(list_folder(folder()), (std::set<std::string>{"rc", "second-name"}));
 }
 
 class ForkFaultE2e : public QuorvaneE2e {

@@ -189,6 +189,36 @@ TEST_F(ExecPlanTest, StartedProgramIgnoresNoSignalAndAFailureIgnoresThemAgain) {
     EXPECT_EQ(read_file(out()), "0000000000000000\n");
 }
 
+// The program ignores SIGXFSZ so that a save past the file-size limit fails
+// instead of ending it; what it starts gets the disposition it inherited.
+TEST_F(ExecPlanTest, FileSizeSignalGoesBackToWhatTheProgramInherited) {
+    make_folder("bin");
+    const std::string script = dir("bin/wm");
+    write_file(script, "#!/bin/sh\nwhile read -r key value; do case $key in SigIgn:) echo "
+                       "\"$value\";; esac; done </proc/$$/status >'" +
+                           out() + "'\n");
+    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    for (const bool inherited_ignored : {false, true}) {
+        SCOPED_TRACE(inherited_ignored ? "inherited ignored" : "inherited by default");
+        unlink(out().c_str());
+        const pid_t pid = fork();
+        if (pid == 0) {
+            signal(SIGXFSZ, inherited_ignored ? SIG_IGN : SIG_DFL);
+            remember_inherited_signals();
+            ignore_file_size_signal();
+            if (signal(SIGXFSZ, SIG_IGN) != SIG_IGN)
+                _exit(90);
+            _exit(run_exec_plan(prepare_exec(script)));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        // SIGXFSZ is signal 25, the 25th bit from the right.
+        EXPECT_EQ(read_file(out()),
+                  inherited_ignored ? "0000000001000000\n" : "0000000000000000\n");
+    }
+}
+
 TEST(ExecPlanCandidates, UnsetPathSearchesTheDefaultFolders) {
     const char *saved = getenv("PATH");
     const std::string saved_path = saved != nullptr ? saved : "";

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <optional>
@@ -177,6 +178,60 @@ TEST_F(ConfigFileTest, PathThatCannotBeUsed) {
         }
     }
     EXPECT_FALSE(file_exists(tmp.file("none")));
+}
+
+// Never read, so that loading neither waits on a pipe nor reads a device
+// for ever; the null device alone reads as the empty list it is.
+TEST_F(ConfigFileTest, PathThatIsNoRegularFileIsNotRead) {
+    const struct {
+        const char *name;
+        const char *target; // of a link, or nullptr for a pipe
+        const char *refusal;
+    } cases[] = {
+        {"a pipe", nullptr, "not a regular file"},
+        {"a link to /dev/zero", "/dev/zero", "not a regular file"},
+        {"a link to /dev/full", "/dev/full", "not a regular file"},
+        {"a link to /dev/null", "/dev/null", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        unlink(path().c_str());
+        if (c.target != nullptr) {
+            ASSERT_EQ(symlink(c.target, path().c_str()), 0);
+        } else {
+            ASSERT_EQ(mkfifo(path().c_str(), 0600), 0);
+        }
+        EXPECT_EQ(load_config(&state), 0);
+        if (c.refusal == nullptr) {
+            EXPECT_TRUE(warnings->messages().empty());
+            EXPECT_FALSE(state.config_read_error);
+            continue;
+        }
+        EXPECT_EQ(warnings->messages(), std::vector<std::string>{READ_WARNING});
+        ASSERT_TRUE(state.config_read_error);
+        EXPECT_STREQ(state.config_read_error.get(), c.refusal);
+        warnings->clear();
+        save_config(&state);
+        EXPECT_EQ(warnings->messages(),
+                  std::vector<std::string>{std::string(WRITE_WARNING) +
+                                           ": it could not be read in full at start-up (" +
+                                           c.refusal + ")"});
+    }
+}
+
+TEST_F(ConfigFileTest, FileWithAZeroByteIsShownButNeverWritten) {
+    const std::string text = std::string("A=a\0", 4) + "\nB=b\nC=c\ndefault_wm:1\n";
+    write_file(path(), text);
+    EXPECT_EQ(load_config(&state), 3);
+    EXPECT_EQ(flagged(), std::vector<int>{1});
+    ASSERT_TRUE(state.config_read_error);
+    add_wm_row(&state, "d", "D");
+    save_config(&state);
+    EXPECT_EQ(read_file(path()), text);
+    ASSERT_EQ(warnings->messages().size(), 2u);
+    EXPECT_EQ(warnings->messages()[1].rfind(WRITE_WARNING, 0), 0u);
 }
 
 TEST_F(ConfigFileTest, MissingFileIsWrittenWithTheDefaults) {

@@ -158,6 +158,42 @@ TEST(ReadErrorTest, EndsReadingAndKeepsWhatWasRead) {
     EXPECT_LE(source.failed_reads, 2);
 }
 
+// Text the reader cannot take whole line by line: it says so, and still
+// takes each line apart from the next, for what it holds before a NUL.
+TEST(NotWholeTextTest, IsReportedAndNoLineIsGluedToTheNext) {
+    const auto utf16 = [](const std::string &text, bool big_endian) {
+        std::string wide = big_endian ? "\xfe\xff" : "\xff\xfe";
+        for (const char c : text)
+            wide += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+        return wide;
+    };
+    const struct {
+        const char *name;
+        std::string text;
+        const char *entries;
+    } cases[] = {
+        {"zero bytes at a line's end",
+         "A=a" + std::string(200, '\0') + "\nB=b\nC=c\nD=d\ndefault_wm:2\n",
+         "[A|a][B|b][C|c][D|d]"},
+        {"a zero byte inside a line", std::string("A=a\0b\nB=b\n", 10), "[A|a][B|b]"},
+        {"UTF-16, little-endian", utf16("A=a\nB=b\n", false), ""},
+        {"UTF-16, big-endian", utf16("A=a\nB=b\n", true), ""},
+        {"UTF-16 mark, no zero byte", "\xff\xfe\x41\x6a=\x42\x6a\n", "[\xff\xfe\x41\x6a|\x42\x6a]"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ConfigEntry> entries;
+        ConfigSettings settings = defaults();
+        EXPECT_EQ(read_entries(c.text, &entries, &settings), EILSEQ);
+        EXPECT_EQ(entries_text(entries), c.entries);
+    }
+    // Bytes that are merely not UTF-8 are text all the same.
+    std::vector<ConfigEntry> entries;
+    ConfigSettings settings = defaults();
+    EXPECT_EQ(read_entries("Caf\xe9=/opt/wm-caf\xe9\n\xff\xfe=x\n", &entries, &settings), 0);
+    EXPECT_EQ(entries_text(entries), "[Caf\xe9|/opt/wm-caf\xe9][\xff\xfe|x]");
+}
+
 std::vector<ConfigRow> example_rows() {
     return {{"Window Maker", "/usr/local/bin/wmaker", false},
             {"Fluxbox", "/usr/local/bin/fluxbox", true},
@@ -364,7 +400,8 @@ TEST_P(WrittenFormTest, HoldsOnlyForTheWritersOwnText) {
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();
     WrittenForm form(HEADER);
-    ASSERT_EQ(read_entries(c.text, &entries, &settings, &form), 0);
+    ASSERT_EQ(read_entries(c.text, &entries, &settings, &form),
+              c.text.find('\0') == std::string::npos ? 0 : EILSEQ);
     const int index = parse_number(settings.default_wm.c_str());
     const int position = index >= 0 && index < static_cast<int>(entries.size()) ? index : 0;
     EXPECT_EQ(form.holds(settings, position, c.text.size()), c.holds);

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +19,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -536,6 +541,82 @@ TEST_F(ReplaceTest, FullDiskLeavesTheOldFileUntouched) {
                                               : (std::set<std::string>{"filler", "rc"}));
         ASSERT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
     }
+}
+
+// The program ignores SIGXFSZ, so a write past the file-size limit fails
+// with EFBIG like any other write, and is undone: in place only the bytes
+// written are put back, which fit under the limit even where the old text
+// did not.
+TEST_F(ReplaceTest, FileSizeLimitLeavesTheOldText) {
+    const struct {
+        const char *name;
+        bool in_place;
+        size_t old_size;
+    } cases[] = {
+        {"by rename", false, 100},
+        {"in place", true, 100},
+        {"in place, the old text beyond the limit", true, 300},
+    };
+    const size_t limit = 200;
+    const std::string new_text(250, 'n');
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const std::string path = folder.file("rc");
+        const std::string old_text(c.old_size, 'o');
+        write_file(path, old_text);
+        if (c.in_place) {
+            ASSERT_EQ(link(path.c_str(), folder.file("other").c_str()), 0);
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            // A warning that the old text could not go back fails the case.
+            g_log_set_default_handler(
+                [](const gchar *, GLogLevelFlags, const gchar *, gpointer) { _exit(3); }, nullptr);
+            signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit small = {limit, limit};
+            if (setrlimit(RLIMIT_FSIZE, &small) != 0)
+                _exit(2);
+            const bool replaced = replace(path, new_text);
+            _exit(!replaced && errno == EFBIG ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(read_file(path), old_text);
+        EXPECT_EQ(list_folder(folder.path()), c.in_place ? (std::set<std::string>{"other", "rc"})
+                                                         : std::set<std::string>{"rc"});
+    }
+}
+
+// A folder that lets names be added but never removed or replaced: a
+// temporary named there would stay for good, so none is made.
+TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to mount an ext4 image in a private mount namespace";
+    if (unshare(CLONE_NEWNS) != 0)
+        GTEST_SKIP() << "needs a private mount namespace: " << strerror(errno);
+    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0) << strerror(errno);
+    const std::string image = tmp.file("ext4.img");
+    const std::string disk = tmp.file("disk");
+    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
+    ASSERT_EQ(system(("mkfs.ext4 -q -F '" + image + "' 4M >/dev/null 2>&1").c_str()), 0);
+    if (system(("mount -o loop '" + image + "' '" + disk + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "needs loop devices, to mount the ext4 image";
+    const std::string folder = disk + "/conf";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    write_file(folder + "/rc", OLD);
+    ASSERT_EQ(system(("chattr +a '" + folder + "'").c_str()), 0);
+    const ino_t before = inode_of(folder + "/rc");
+
+    EXPECT_TRUE(replace(folder + "/rc", NEW)) << strerror(errno);
+    EXPECT_TRUE(replace(folder + "/new", NEW)) << strerror(errno);
+    EXPECT_EQ(read_file(folder + "/rc"), NEW);
+    EXPECT_EQ(read_file(folder + "/new"), NEW);
+    EXPECT_EQ(inode_of(folder + "/rc"), before);
+    EXPECT_EQ(list_folder(folder), (std::set<std::string>{"new", "rc"}));
+    EXPECT_EQ(system(("chattr -a '" + folder + "'").c_str()), 0);
+    EXPECT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
 }
 
 } // namespace
