@@ -334,7 +334,7 @@ TEST_P(UnreadAsUserE2e, ShowsWhatCouldBeReadAndIsNeverWritten) {
     for (const char *name : {"a-wm", "b-wm", "c-wm", "d-wm"})
         install_wm_for_user(name);
     c.make(config_path());
-    lchown(config_path().c_str(), ids_.nobody, ids_.nogroup);
+    ASSERT_EQ(lchown(config_path().c_str(), ids_.nobody, ids_.nogroup), 0);
     struct stat before = {};
     ASSERT_EQ(lstat(config_path().c_str(), &before), 0);
     const std::string bytes = S_ISREG(before.st_mode) ? read_file(config_path()) : "";
