@@ -28,6 +28,12 @@ struct GStringDeleter {
     }
 };
 
+struct GErrorDeleter {
+    void operator()(GError *e) const {
+        if (e != nullptr)
+            g_error_free(e);
+    }
+};
 struct TreePathDeleter {
     void operator()(GtkTreePath *p) const { gtk_tree_path_free(p); }
 };
@@ -36,4 +42,5 @@ using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
 using GStringPtr = std::unique_ptr<GString, GStringDeleter>;
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
+using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/message.h"
+
+#include <cstdarg>
+
+GCharPtr format_message(const char *format, ...) {
+    va_list values;
+    va_start(values, format);
+    GCharPtr text(g_strdup_vprintf(format, values));
+    va_end(values);
+    return text;
+}
+
+void log_warning(const char *format, ...) {
+    va_list values;
+    va_start(values, format);
+    const GCharPtr text(g_strdup_vprintf(format, values));
+    va_end(values);
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text.get());
+}
