@@ -227,19 +227,21 @@ gboolean on_list_popup_menu(GtkWidget *, gpointer data) {
 }
 
 // Return in the type-ahead popup activates the row it found; the popup holds
-// the keyboard, so the list never saw that key. Return in the list itself
-// activates the row too, once the key handler above has started it: that
-// row is not started twice, and the keypad's Enter starts nothing.
+// the keyboard, so the list never saw that key. The view activates a row for
+// its own keys and clicks too, which the handlers above have dealt with:
+// Return in the list has started the row already, the keypad's Enter starts
+// nothing, and a double click starts the row once, from its second press.
 void on_list_row_activated(GtkTreeView *view, GtkTreePath *, GtkTreeViewColumn *, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     const ListInput *input = list_input_of(GTK_WIDGET(view));
     GdkEvent *event = gtk_get_current_event();
-    bool seen_by_list = false;
+    bool handled_above = false;
     if (event != nullptr) {
-        seen_by_list = event->type == GDK_KEY_PRESS && event->key.time == input->key_time &&
-                       event->key.keyval == input->key_value;
+        handled_above = event->type == GDK_BUTTON_PRESS || event->type == GDK_2BUTTON_PRESS ||
+                        (event->type == GDK_KEY_PRESS && event->key.time == input->key_time &&
+                         event->key.keyval == input->key_value);
         gdk_event_free(event);
     }
-    if (!seen_by_list)
+    if (!handled_above)
         launch_selected_wm(state);
 }

@@ -69,6 +69,28 @@ INSTANTIATE_TEST_SUITE_P(Places, DoubleClickE2e,
                                            DoubleClick::OnSelectedIcon, DoubleClick::OnOtherText),
                          double_click_name);
 
+// In go-back mode the program comes back after a double click: the row was
+// started once, and no editor has opened to take the keys that follow.
+TEST_F(ListE2e, ADoubleClickInGoBackModeStartsOnceAndOpensNoEditor) {
+    for (const char *name : {"first-wm", "second-wm"})
+        install_fake_wm(name);
+    write_config({"First=first-wm", "Second=second-wm"}, 0, 1, 1);
+    start();
+    ASSERT_NE(window_with_rows(2), 0u);
+    click_row_text(1, 1, 2);
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    wait_past_double_click();
+    x().focus(main_);
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(2)) << "Return went to an editor";
+    EXPECT_FALSE(wait_for([&] { return started().size() > 2; }, milliseconds(500)));
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    quit();
+    EXPECT_EQ(started(), std::vector<std::string>(2, fake("second-wm")));
+    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Second=second-wm"}));
+}
+
 // One click on the selected row opens no editor, however long it is left.
 TEST_F(ListE2e, ReturnAfterAClickOnTheSelectedRowStartsIt) {
     start_with_rows(kThree, 0, 1);
