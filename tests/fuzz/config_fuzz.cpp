@@ -21,20 +21,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();
     const std::string input(reinterpret_cast<const char *>(data), size);
-    WrittenForm form("# header\n");
-    if (read_entries(input, &entries, &settings, &form) < 0)
+    if (read_entries(input, &entries, &settings) < 0)
         return 0;
 
-    // A text taken for the writer's own must be exactly what the writer
-    // forms from what was read: an unchanged list is saved as those bytes.
+    // Formatting what was read gives a text that reads back as the same list:
+    // entries without a separator as they were, and the text formed again the same.
     const int index = parse_number(settings.default_wm.c_str());
-    const int position = index >= 0 && index < static_cast<int>(entries.size()) ? index : 0;
-    if (form.holds(settings, position, size)) {
+    const auto formatted = [index](const std::vector<ConfigEntry> &read,
+                                   const ConfigSettings &read_settings) {
         std::vector<ConfigRow> as_read;
-        for (size_t i = 0; i < entries.size(); ++i)
-            as_read.push_back(ConfigRow{entries[i].description, entries[i].command,
-                                        static_cast<int>(i) == position});
-        if (format_config("# header\n", as_read, settings) != input)
+        for (size_t i = 0; i < read.size(); ++i)
+            as_read.push_back(
+                ConfigRow{read[i].description, read[i].command, static_cast<int>(i) == index});
+        return format_config("# header\n", as_read, read_settings);
+    };
+    const std::string formed = formatted(entries, settings);
+    std::vector<ConfigEntry> reread;
+    ConfigSettings settings_reread = defaults();
+    if (read_entries(formed, &reread, &settings_reread) != 0 || reread.size() != entries.size() ||
+        formatted(reread, settings_reread) != formed)
+        abort();
+    for (size_t i = 0; i < reread.size(); ++i) {
+        const bool plain =
+            (entries[i].description + entries[i].command).find_first_of(":=") == std::string::npos;
+        if (plain && (reread[i].description != entries[i].description ||
+                      reread[i].command != entries[i].command))
             abort();
     }
 

@@ -16,7 +16,7 @@ struct ConfigEntry {
 
 // Returns the reader's result, or -1 when the memory stream cannot be made.
 inline int read_entries(const std::string &text, std::vector<ConfigEntry> *entries,
-                        ConfigSettings *settings, WrittenForm *form = nullptr) {
+                        ConfigSettings *settings) {
     // fmemopen wants a writable buffer even for reading.
     std::vector<char> copy(text.begin(), text.end());
     copy.push_back('\0');
@@ -28,7 +28,7 @@ inline int read_entries(const std::string &text, std::vector<ConfigEntry> *entri
         [entries](const char *description, const char *command) {
             entries->push_back(ConfigEntry{description, command});
         },
-        settings, form);
+        settings);
     fclose(stream);
     return result;
 }
