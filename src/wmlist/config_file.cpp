@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "app/message.h"
 #include "wmlist/config_format.h"
 #include "wmlist/file_replace.h"
 #include "wmlist/wm_list.h"
@@ -22,12 +23,8 @@ const char *config_file_path(const AppState *state) {
     return state->config_path ? state->config_path->str : "";
 }
 
-void warn(const char *text) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text);
-}
-
 void warn_unwritten(const char *reason) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s: %s", tr("Unable to write the config file"), reason);
+    log_warning("%s: %s", tr("Unable to write the config file"), reason);
 }
 
 struct FileRead {
@@ -149,7 +146,7 @@ int load_config(AppState *state) {
     ConfigSettings settings{15.0, 0, "0", GOBACK_REMEMBER};
     const FileRead read = read_config_file(state, &settings);
     if (read.error != 0 || read.not_a_file)
-        warn(tr("Unable to read the config file, using the default values"));
+        log_warning("%s", tr("Unable to read the config file, using the default values"));
     if (read.not_a_file)
         // TRANSLATORS: why the configuration file was not read (a pipe or a
         // device); shown in the brackets of "it could not be read in full".
@@ -172,8 +169,8 @@ void save_config(AppState *state) {
     if (state->save_on_exit == 0)
         return;
     if (state->config_read_error) {
-        GCharPtr reason(g_strdup_printf(tr("it could not be read in full at start-up (%s)"),
-                                        state->config_read_error.get()));
+        const GCharPtr reason = format_message(tr("it could not be read in full at start-up (%s)"),
+                                               state->config_read_error.get());
         warn_unwritten(reason.get());
         return;
     }

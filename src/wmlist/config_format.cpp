@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/config_format.h"
 
+#include "app/message.h"
+
 #include <glib.h>
 
 #include <cerrno>
@@ -71,9 +73,9 @@ const char *effective_header(const char *header) {
 }
 
 std::string settings_text(const ConfigSettings &settings, int default_position) {
-    GCharPtr text(g_strdup_printf("delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
-                                  settings.delay, settings.restart, default_position,
-                                  settings.goback_btn));
+    const GCharPtr text =
+        format_message("delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
+                       settings.delay, settings.restart, default_position, settings.goback_btn);
     return text.get();
 }
 
@@ -145,12 +147,4 @@ void ConfigText::add_row(const char *description, const char *command, bool is_d
 std::string ConfigText::finish(const ConfigSettings &settings) {
     text_ += settings_text(settings, default_position_);
     return std::move(text_);
-}
-
-std::string format_config(const char *header, const std::vector<ConfigRow> &rows,
-                          const ConfigSettings &settings) {
-    ConfigText text(header);
-    for (const ConfigRow &row : rows)
-        text.add_row(row.description.c_str(), row.command.c_str(), row.is_default);
-    return text.finish(settings);
 }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <vector>
 
 // The two comment lines that open every written file (translated by the caller).
 #define CONFIG_HEADER                                                                              \
@@ -24,12 +23,6 @@ struct ConfigSettings {
     int restart;
     std::string default_wm;
     int goback_btn;
-};
-
-struct ConfigRow {
-    std::string description;
-    std::string command;
-    bool is_default;
 };
 
 // Takes each entry as it is read, so that no copy of the whole list is held.
@@ -65,6 +58,3 @@ class ConfigText {
     int position_ = 0;
     int default_position_ = 0;
 };
-
-std::string format_config(const char *header, const std::vector<ConfigRow> &rows,
-                          const ConfigSettings &settings);
