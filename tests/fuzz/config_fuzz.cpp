@@ -9,14 +9,6 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-ConfigSettings defaults() {
-    return ConfigSettings{15.0, 0, "0", 3};
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();

@@ -24,10 +24,6 @@ template <typename Case> std::string case_name(const ::testing::TestParamInfo<Ca
     return name;
 }
 
-ConfigSettings defaults() {
-    return ConfigSettings{15.0, 0, "0", 3};
-}
-
 struct Parsed {
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();

@@ -21,6 +21,11 @@ struct ConfigEntry {
     std::string command;
 };
 
+// The settings before any line is read, as loading starts from them.
+inline ConfigSettings defaults() {
+    return ConfigSettings{15.0, 0, "0", 3};
+}
+
 // Returns the reader's result, or -1 when the memory stream cannot be made.
 inline int read_entries(const std::string &text, std::vector<ConfigEntry> *entries,
                         ConfigSettings *settings) {
