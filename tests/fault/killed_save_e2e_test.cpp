@@ -23,16 +23,18 @@
 
 namespace {
 
-constexpr int ENTRIES = 20000;
-constexpr size_t WRITE_MAX = 4096;
-constexpr int DEFAULT_KILLS = 30;
+// A few hundred entries written 64 bytes at a time give as many moments to
+// kill at as a long list written in pages.
+constexpr int kEntries = 300;
+constexpr size_t kWriteMax = 64;
+constexpr int kDefaultKills = 30;
 
 // Each entry's command holds a ":", which the save writes as a blank: the new
 // text differs from the old on every line, and has the same length.
 std::string file_text(bool saved) {
     std::string text = HEADER;
     char line[64];
-    for (int i = 0; i < ENTRIES; ++i) {
+    for (int i = 0; i < kEntries; ++i) {
         snprintf(line, sizeof line, "Window manager %05d=wm-%05d%c%d\n", i, i, saved ? ' ' : ':',
                  i % 10);
         text += line;
@@ -88,8 +90,8 @@ std::vector<Moment> rename_moments() {
         {"stop-before", "rename", 1, false},      {"stop-after", "rename", 1, true},
         {"stop-before", "fsync-folder", 1, true}, {"stop-after", "fsync-folder", 1, true},
     };
-    const long writes = static_cast<long>((new_text().size() + WRITE_MAX - 1) / WRITE_MAX);
-    const int wanted = count_from_environment("KILLED_SAVES", DEFAULT_KILLS);
+    const long writes = static_cast<long>((new_text().size() + kWriteMax - 1) / kWriteMax);
+    const int wanted = count_from_environment("KILLED_SAVES", kDefaultKills);
     const long spread =
         std::max<long>(2, wanted - static_cast<long>(before_writes.size() + after_writes.size()));
     std::vector<Moment> moments = before_writes;
@@ -126,7 +128,7 @@ class KilledSave : public QuorvaneE2e {
     // the kill comes while it is stopped there.
     void kill_at(const Moment &m) {
         start({"-c", file()}, fault_env({m.call, m.nth, "EIO", m.action}, folder(),
-                                        path_of("fault.log"), WRITE_MAX));
+                                        path_of("fault.log"), kWriteMax));
         const Window window = main_window();
         ASSERT_NE(window, 0u) << err();
         x().close_window(window);
