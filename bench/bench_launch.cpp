@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // From a Return key press in the list to the first instruction of the started
-// program, in both launch modes, against a bare atomic save of the same bytes
+// program, in both launch modes, with the list changed before the Return (the
+// first entry renamed in place), against a bare atomic save of the same bytes
 // (write, fsync, rename) measured in turns with it.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -138,6 +139,20 @@ double bare_save_ms(const std::string &target, const std::string &text, bool syn
     return ms_between(started, Clock::now());
 }
 
+void press(Display *dpy, const char *key) {
+    const KeyCode code = XKeysymToKeycode(dpy, XStringToKeysym(key));
+    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+}
+
+// F2 on the selected first entry, its description typed over as "x", and the
+// edit ended with Return, which goes to the edit and launches nothing.
+void rename_first_entry(Display *dpy) {
+    for (const char *key : {"F2", "x", "Return"})
+        press(dpy, key);
+    XSync(dpy, False);
+}
+
 class Bench {
   public:
     explicit Bench(const Options &options) : options_(options), watch_(xvfb_.display()) {
@@ -176,6 +191,8 @@ class Bench {
             XSetInputFocus(dpy, figures.window, RevertToPointerRoot, CurrentTime);
             XSync(dpy, False);
             wait_quiet(pid, options_.quiet_ms);
+            rename_first_entry(dpy);
+            wait_quiet(pid, options_.quiet_ms);
 
             const KeyCode enter = XKeysymToKeycode(dpy, XStringToKeysym("Return"));
             const Clock::time_point pressed = Clock::now();
@@ -191,8 +208,8 @@ class Bench {
                 end_process(pid);
             }
             *saved = read_file(config);
-            if (*saved != text)
-                fprintf(stderr, "note: the program saved other bytes than it read\n");
+            if (!options_.dont_save && saved->find("\nx=") == std::string::npos)
+                throw std::runtime_error("the renamed entry was not saved");
             return ms_between(pressed, launched);
         } catch (const std::exception &error) {
             end_process(pid);
@@ -246,26 +263,19 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    printf("Return to launch, medians of %d runs, against a bare atomic save of the same "
+    printf("Return to launch with a changed list, medians of %d runs, against a bare atomic save "
+           "of the same "
            "bytes (%s)\n\n",
            options.runs, machine_line().c_str());
     printf("| entries | file bytes | mode | Return to launch ms | bare save ms | ratio | bare "
            "save and folder sync ms |\n");
     printf("|---:|---:|---|---:|---:|---:|---:|\n");
-    bool met = true;
     for (size_t s = 0; s < sizes; ++s)
         for (int m = 0; m < MODES; ++m) {
             const double l = median(launch[s][m]);
             const double b = median(save[s][m]);
             printf("| %ld | %zu | %s | %.1f | %.1f | %.2f× | %.1f |\n", options.sizes[s], bytes[s],
                    kModeNames[m], l, b, l / b, median(synced[s][m]));
-            if (options.sizes[s] == 100000 && l > 2 * b)
-                met = false;
         }
-    for (long rows : options.sizes)
-        if (rows == 100000)
-            printf("\nTarget, Return to launch at 100,000 entries at most twice the bare save: "
-                   "%s\n",
-                   met ? "met" : "MISSED");
     return 0;
 }

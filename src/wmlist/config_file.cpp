@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "app/message.h"
 #include "wmlist/config_format.h"
 #include "wmlist/file_replace.h"
 #include "wmlist/wm_list.h"
@@ -14,71 +15,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
-// Forming the file's text walks every row of the list store, which at a
-// hundred thousand entries takes ten times as long as writing the bytes. So
-// when the file was loaded in exactly the form the writer gives it, the list
-// keeps a note of the file as it was then; while neither the list, nor the
-// settings, nor the file have changed since, a save writes the file's own
-// bytes again instead.
-
 namespace {
-
-const char kWrittenTextKey[] = "quorvane-written-text";
-
-// Who the file is, down to its last change: a file rewritten by anyone,
-// however quickly, gets another change time.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    struct timespec modified = {};
-    struct timespec changed = {};
-};
-
-FileIdentity identity_of(const struct stat &info) {
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-}
-
-bool same_time(const struct timespec &a, const struct timespec &b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-bool same_identity(const FileIdentity &a, const FileIdentity &b) {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           same_time(a.modified, b.modified) && same_time(a.changed, b.changed);
-}
-
-// The file as it was when it last held the writer's text for the list, and
-// the settings it held; kept with the list store, which tells of its changes.
-struct WrittenText {
-    FileIdentity file;
-    double delay = 0;
-    int restart = 0;
-    int goback_btn = 0;
-    bool list_changed = false;
-};
-
-void note_list_changed(WrittenText *written) {
-    written->list_changed = true;
-}
-
-void free_written_text(gpointer written) {
-    std::unique_ptr<WrittenText> owned(static_cast<WrittenText *>(written));
-}
 
 const char *config_file_path(const AppState *state) {
     return state->config_path ? state->config_path->str : "";
 }
 
-void warn(const char *text) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text);
-}
-
 void warn_unwritten(const char *reason) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s: %s", tr("Unable to write the config file"), reason);
+    log_warning("%s: %s", tr("Unable to write the config file"), reason);
 }
 
 struct FileRead {
@@ -91,9 +37,6 @@ struct FileRead {
     // wait or go on for ever.
     bool not_a_file = false;
     int count = 0; // rows added
-    // Set when the file, a regular one, did not change while it was read.
-    bool steady = false;
-    FileIdentity file;
 };
 
 bool is_null_device(const struct stat &info) {
@@ -119,8 +62,8 @@ bool is_readable_kind(const char *path, FileRead *read) {
     return false;
 }
 
-// Reads the file into the list and the settings, and its lines into form.
-FileRead read_config_file(AppState *state, ConfigSettings *settings, WrittenForm *form) {
+// Reads the file into the list and the settings.
+FileRead read_config_file(AppState *state, ConfigSettings *settings) {
     FileRead read;
     const char *path = config_file_path(state);
     if (!is_readable_kind(path, &read))
@@ -147,10 +90,7 @@ FileRead read_config_file(AppState *state, ConfigSettings *settings, WrittenForm
             add_wm_row(state, command, description);
             ++read.count;
         },
-        settings, form);
-    struct stat after = {};
-    read.steady = fstat(fd, &after) == 0 && same_identity(identity_of(before), identity_of(after));
-    read.file = identity_of(before);
+        settings);
     if (fclose(stream) != 0 && read.error == 0)
         read.error = errno != 0 ? errno : EIO;
     return read;
@@ -200,71 +140,13 @@ std::string format_list(AppState *state) {
     return text.finish(ConfigSettings{state->delay, state->restart, "", state->goback_btn});
 }
 
-// Notes that the file now holds the writer's text for the list and the
-// settings as they are.
-void remember_written_text(AppState *state, const FileIdentity &file) {
-    GObject *store = G_OBJECT(state->store.get());
-    auto *written = static_cast<WrittenText *>(g_object_get_data(store, kWrittenTextKey));
-    if (written == nullptr) {
-        auto owned = std::make_unique<WrittenText>();
-        written = owned.get();
-        g_object_set_data_full(store, kWrittenTextKey, owned.release(), free_written_text);
-        for (const char *change : {"row-changed", "row-inserted", "row-deleted", "rows-reordered"})
-            g_signal_connect_swapped(store, change, G_CALLBACK(note_list_changed), written);
-    }
-    *written = WrittenText{file, state->delay, state->restart, state->goback_btn, false};
-}
-
-void forget_written_text(AppState *state) {
-    auto *written = static_cast<WrittenText *>(
-        g_object_get_data(G_OBJECT(state->store.get()), kWrittenTextKey));
-    if (written != nullptr)
-        written->list_changed = true;
-}
-
-bool stat_file(const AppState *state, FileIdentity *file) {
-    struct stat info = {};
-    if (stat(config_file_path(state), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    *file = identity_of(info);
-    return true;
-}
-
-// Writes the file's own bytes again when they are what forming the text
-// would give. False when that cannot be told, for the text to be formed.
-bool save_unchanged_text(AppState *state) {
-    const auto *written = static_cast<const WrittenText *>(
-        g_object_get_data(G_OBJECT(state->store.get()), kWrittenTextKey));
-    FileIdentity now;
-    if (written == nullptr || written->list_changed || written->delay != state->delay ||
-        written->restart != state->restart || written->goback_btn != state->goback_btn ||
-        !stat_file(state, &now) || !same_identity(now, written->file))
-        return false;
-    GMappedFile *mapped = g_mapped_file_new(config_file_path(state), FALSE, nullptr);
-    if (mapped == nullptr)
-        return false;
-    const bool replaced =
-        replace_file_contents(config_file_path(state), g_mapped_file_get_contents(mapped),
-                              g_mapped_file_get_length(mapped));
-    const int error = errno;
-    g_mapped_file_unref(mapped);
-    if (!replaced) {
-        forget_written_text(state);
-        warn_unwritten(g_strerror(error));
-    } else if (stat_file(state, &now)) {
-        remember_written_text(state, now);
-    }
-    return true;
-}
-
 } // namespace
 
 int load_config(AppState *state) {
     ConfigSettings settings{15.0, 0, "0", GOBACK_REMEMBER};
-    WrittenForm form(tr(CONFIG_HEADER));
-    const FileRead read = read_config_file(state, &settings, &form);
+    const FileRead read = read_config_file(state, &settings);
     if (read.error != 0 || read.not_a_file)
-        warn(tr("Unable to read the config file, using the default values"));
+        log_warning("%s", tr("Unable to read the config file, using the default values"));
     if (read.not_a_file)
         // TRANSLATORS: why the configuration file was not read (a pipe or a
         // device); shown in the brackets of "it could not be read in full".
@@ -279,12 +161,7 @@ int load_config(AppState *state) {
     state->goback_btn = settings.goback_btn;
 
     apply_goback_btn(state);
-    const int index = default_position(state, read.count);
-    select_default_row(state, index);
-    if (read.error == 0 && read.steady &&
-        form.holds(ConfigSettings{state->delay, state->restart, "", state->goback_btn},
-                   index < 0 ? 0 : index, static_cast<size_t>(read.file.size)))
-        remember_written_text(state, read.file);
+    select_default_row(state, default_position(state, read.count));
     return read.count;
 }
 
@@ -292,19 +169,12 @@ void save_config(AppState *state) {
     if (state->save_on_exit == 0)
         return;
     if (state->config_read_error) {
-        GCharPtr reason(g_strdup_printf(tr("it could not be read in full at start-up (%s)"),
-                                        state->config_read_error.get()));
+        const GCharPtr reason = format_message(tr("it could not be read in full at start-up (%s)"),
+                                               state->config_read_error.get());
         warn_unwritten(reason.get());
         return;
     }
-    if (save_unchanged_text(state))
-        return;
     const std::string text = format_list(state);
-    FileIdentity now;
-    if (!replace_file_contents(config_file_path(state), text.data(), text.size())) {
-        forget_written_text(state);
+    if (!replace_file_contents(config_file_path(state), text.data(), text.size()))
         warn_unwritten(g_strerror(errno));
-    } else if (stat_file(state, &now)) {
-        remember_written_text(state, now);
-    }
 }

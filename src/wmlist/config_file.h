@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Reading the configuration file into the list and settings, and writing them
-// back. Only this module knows the file's format.
+// back: the file's path, kinds and read errors. Its text format lives in
+// config_format.*; the safe replacement of the file in file_replace.*.
 #pragma once
 
 #include "app/app_state.h"

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/config_format.h"
 
+#include "app/message.h"
+
 #include <glib.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string_view>
 
 namespace {
 
@@ -73,16 +73,15 @@ const char *effective_header(const char *header) {
 }
 
 std::string settings_text(const ConfigSettings &settings, int default_position) {
-    GCharPtr text(g_strdup_printf("delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
-                                  settings.delay, settings.restart, default_position,
-                                  settings.goback_btn));
+    const GCharPtr text =
+        format_message("delay:%f\nrestart_quorvane:%d\ndefault_wm:%d\ngoback_btn:%d\n",
+                       settings.delay, settings.restart, default_position, settings.goback_btn);
     return text.get();
 }
 
 } // namespace
 
-int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
-                       WrittenForm *form) {
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings) {
     std::unique_ptr<char, FreeLine> buffer;
     size_t capacity = 0;
     int error = 0;
@@ -102,8 +101,6 @@ int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings 
         // taken whole.
         if (!is_whole_text(line, length, first) && error == 0)
             error = EILSEQ;
-        if (form != nullptr)
-            form->add_line(line, length);
         if (line[0] == '#')
             continue;
         // A line with both characters is a setting and an entry at once.
@@ -150,60 +147,4 @@ void ConfigText::add_row(const char *description, const char *command, bool is_d
 std::string ConfigText::finish(const ConfigSettings &settings) {
     text_ += settings_text(settings, default_position_);
     return std::move(text_);
-}
-
-WrittenForm::WrittenForm(const char *header) : header_(effective_header(header)) {}
-
-void WrittenForm::add_line(const char *line, size_t length) {
-    bytes_ += length;
-    // Looked at in place: every entry line passes here before the window shows.
-    const std::string_view text(line, length);
-    // The reader takes a line only up to a NUL, so such a file is never the writer's.
-    if (text.find('\0') != std::string_view::npos)
-        part_ = Part::Broken;
-    switch (part_) {
-    case Part::Header:
-        if (header_.compare(header_seen_, length, text) != 0) {
-            part_ = Part::Broken;
-        } else if ((header_seen_ += length) == header_.size()) {
-            part_ = Part::Entries;
-        }
-        return;
-    case Part::Entries:
-        // As the writer forms it: one "=", no ":", a line end right after the
-        // command, which the reader would otherwise have trimmed.
-        if (text.find(':') == std::string_view::npos) {
-            const bool written = text[0] != '#' && text.back() == '\n' && text.size() >= 2 &&
-                                 !g_ascii_isspace(text[text.size() - 2]) &&
-                                 std::count(text.begin(), text.end(), '=') == 1;
-            if (!written)
-                part_ = Part::Broken;
-            return;
-        }
-        part_ = Part::Settings;
-        break;
-    case Part::Settings:
-        break;
-    case Part::Broken:
-        return;
-    }
-    settings_lines_.emplace_back(text);
-}
-
-bool WrittenForm::holds(const ConfigSettings &settings, int default_position,
-                        size_t file_size) const {
-    if ((part_ != Part::Settings && part_ != Part::Entries) || bytes_ != file_size)
-        return false;
-    std::string lines;
-    for (const std::string &line : settings_lines_)
-        lines += line;
-    return lines == settings_text(settings, default_position);
-}
-
-std::string format_config(const char *header, const std::vector<ConfigRow> &rows,
-                          const ConfigSettings &settings) {
-    ConfigText text(header);
-    for (const ConfigRow &row : rows)
-        text.add_row(row.description.c_str(), row.command.c_str(), row.is_default);
-    return text.finish(settings);
 }

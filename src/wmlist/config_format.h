@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <vector>
 
 // The two comment lines that open every written file (translated by the caller).
 #define CONFIG_HEADER                                                                              \
@@ -26,25 +25,16 @@ struct ConfigSettings {
     int goback_btn;
 };
 
-struct ConfigRow {
-    std::string description;
-    std::string command;
-    bool is_default;
-};
-
 // Takes each entry as it is read, so that no copy of the whole list is held.
 using EntrySink = std::function<void(const char *description, const char *command)>;
 
-class WrittenForm;
-
 // Reads every line of the stream, handing entries on in file order and
-// overriding settings, and each line to form when one is given. Returns 0;
+// overriding settings. Returns 0;
 // EILSEQ when a line held a NUL or the text opened as UTF-16, which is read
 // line by line all the same, each line up to its first NUL; or the errno of
 // the read error that ended reading early, what was read until then having
 // been handed on.
-int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
-                       WrittenForm *form = nullptr);
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings);
 
 // The delay as written by "%f" under any locale: "." or "," as the decimal point.
 double parse_delay(const char *value);
@@ -68,29 +58,3 @@ class ConfigText {
     int position_ = 0;
     int default_position_ = 0;
 };
-
-// Tells, from the lines of a file as they are read, whether the file is
-// exactly what ConfigText would write for what was read: then a list that
-// has not changed since can be saved as the file's own bytes, without
-// forming its text again.
-class WrittenForm {
-  public:
-    explicit WrittenForm(const char *header);
-    // Every line as read, its "\n" included.
-    void add_line(const char *line, size_t length);
-    // After the last line: whether the file of this many bytes was the
-    // writer's own for these settings (as they stand once loaded) and the
-    // given default position. A file of another size changed meanwhile.
-    bool holds(const ConfigSettings &settings, int default_position, size_t file_size) const;
-
-  private:
-    enum class Part { Header, Entries, Settings, Broken };
-    std::string header_;
-    size_t header_seen_ = 0;
-    Part part_ = Part::Header;
-    std::vector<std::string> settings_lines_;
-    size_t bytes_ = 0;
-};
-
-std::string format_config(const char *header, const std::vector<ConfigRow> &rows,
-                          const ConfigSettings &settings);

@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -25,11 +24,6 @@ std::set<std::string> strays(const std::string &folder) {
         if (name.rfind(".quorvanerc.", 0) == 0)
             result.insert(name);
     return result;
-}
-
-bool logged_warning(const std::string &err, const std::string &text) {
-    const std::regex line("\\*\\* \\(quorvane:[0-9]+\\): WARNING \\*\\*: [0-9:.]+: " + text);
-    return std::regex_search(err, line);
 }
 
 mode_t mode_of(const std::string &path) {

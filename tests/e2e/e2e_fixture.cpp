@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <stdexcept>
 
 void QuorvaneE2e::SetUp() {
@@ -81,6 +82,11 @@ size_t count_of(const std::string &text, const std::string &part) {
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+bool logged_warning(const std::string &err, const std::string &text) {
+    const std::regex line("\\*\\* \\(quorvane:[0-9]+\\): WARNING \\*\\*: [0-9:.]+: " + text);
+    return std::regex_search(err, line);
 }
 
 int QuorvaneE2e::exit_code(std::chrono::milliseconds limit) {

@@ -20,6 +20,9 @@
 
 // How many times part occurs in text (overlapping occurrences counted).
 size_t count_of(const std::string &text, const std::string &part);
+// Whether the program's standard error holds a warning of this text (a
+// regular expression), as GLib's log writes it.
+bool logged_warning(const std::string &err, const std::string &text);
 
 class QuorvaneE2e : public ::testing::Test {
   protected:

@@ -19,17 +19,11 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-bool logged_warning(const std::string &err, const std::string &text) {
-    const std::regex line("\\*\\* \\(quorvane:[0-9]+\\): WARNING \\*\\*: [0-9:.]+: " + text);
-    return std::regex_search(err, line);
-}
 
 struct stat stat_of(const std::string &path) {
     struct stat info = {};

@@ -3,8 +3,7 @@
 // over its save: the file is then always the whole old or the whole new text.
 // The fault injector stops the program at the chosen call, so the kill lands
 // exactly there. KILLED_SAVES sets how many moments (the suite runs a few
-// dozen; bench/killed-save many more), KILLED_IN_PLACE_SAVES how many kills
-// of a save that rewrites the file in place, which is only measured.
+// dozen; bench/killed-save many more, and measures a save in place too).
 #include "e2e/e2e_fixture.h"
 #include "fault/fault_env.h"
 
@@ -24,16 +23,18 @@
 
 namespace {
 
-constexpr int ENTRIES = 20000;
-constexpr size_t WRITE_MAX = 4096;
-constexpr int DEFAULT_KILLS = 30;
+// A few hundred entries written 64 bytes at a time give as many moments to
+// kill at as a long list written in pages.
+constexpr int kEntries = 300;
+constexpr size_t kWriteMax = 64;
+constexpr int kDefaultKills = 30;
 
 // Each entry's command holds a ":", which the save writes as a blank: the new
 // text differs from the old on every line, and has the same length.
 std::string file_text(bool saved) {
     std::string text = HEADER;
     char line[64];
-    for (int i = 0; i < ENTRIES; ++i) {
+    for (int i = 0; i < kEntries; ++i) {
         snprintf(line, sizeof line, "Window manager %05d=wm-%05d%c%d\n", i, i, saved ? ' ' : ':',
                  i % 10);
         text += line;
@@ -89,8 +90,8 @@ std::vector<Moment> rename_moments() {
         {"stop-before", "rename", 1, false},      {"stop-after", "rename", 1, true},
         {"stop-before", "fsync-folder", 1, true}, {"stop-after", "fsync-folder", 1, true},
     };
-    const long writes = static_cast<long>((new_text().size() + WRITE_MAX - 1) / WRITE_MAX);
-    const int wanted = count_from_environment("KILLED_SAVES", DEFAULT_KILLS);
+    const long writes = static_cast<long>((new_text().size() + kWriteMax - 1) / kWriteMax);
+    const int wanted = count_from_environment("KILLED_SAVES", kDefaultKills);
     const long spread =
         std::max<long>(2, wanted - static_cast<long>(before_writes.size() + after_writes.size()));
     std::vector<Moment> moments = before_writes;
@@ -102,16 +103,6 @@ std::vector<Moment> rename_moments() {
         last = nth;
     }
     moments.insert(moments.end(), after_writes.begin(), after_writes.end());
-    return moments;
-}
-
-std::vector<Moment> in_place_moments() {
-    const long writes = static_cast<long>((new_text().size() + WRITE_MAX - 1) / WRITE_MAX);
-    const int wanted = count_from_environment("KILLED_IN_PLACE_SAVES", 0);
-    std::vector<Moment> moments;
-    for (long i = 0; i < wanted; ++i)
-        moments.push_back(
-            {"stop-after", "write", 1 + i * (writes - 1) / std::max(1, wanted - 1), false});
     return moments;
 }
 
@@ -128,19 +119,16 @@ class KilledSave : public QuorvaneE2e {
     std::string folder() const { return path_of("conf"); }
     std::string file() const { return folder() + "/rc"; }
 
-    void prepare(bool in_place) {
+    void prepare() {
         ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
         write_file(file(), old_text());
-        if (in_place) {
-            ASSERT_EQ(link(file().c_str(), path_of("second-name").c_str()), 0);
-        }
     }
 
     // Quits, which saves; the injector stops the program at the moment, and
     // the kill comes while it is stopped there.
     void kill_at(const Moment &m) {
         start({"-c", file()}, fault_env({m.call, m.nth, "EIO", m.action}, folder(),
-                                        path_of("fault.log"), WRITE_MAX));
+                                        path_of("fault.log"), kWriteMax));
         const Window window = main_window();
         ASSERT_NE(window, 0u) << err();
         x().close_window(window);
@@ -186,7 +174,7 @@ class KilledRenameSave : public KilledSave, public ::testing::WithParamInterface
 
 TEST_P(KilledRenameSave, FileIsTheWholeOldOrTheWholeNewText) {
     const Moment m = GetParam();
-    prepare(false);
+    prepare();
     kill_at(m);
     const std::string text = read_file(file());
     bool only_known = true;
@@ -204,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Moments, KilledRenameSave, ::testing::ValuesIn(rename_m
 // Killed where it leaves something behind (the new text, named, not yet
 // renamed), the save does not stand in the way of the next run.
 TEST_F(KilledSave, NextRunReadsTheWholeListAndSavesIt) {
-    prepare(false);
+    prepare();
     kill_at({"stop-before", "rename", 1, false});
     ASSERT_EQ(read_file(file()), old_text());
     const std::set<std::string> names = list_folder(folder());
@@ -218,23 +206,5 @@ TEST_F(KilledSave, NextRunReadsTheWholeListAndSavesIt) {
     EXPECT_EQ(read_file(file()), new_text());
     EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
 }
-
-class KilledInPlaceSave : public KilledSave, public ::testing::WithParamInterface<Moment> {};
-
-// Rewriting in place cannot survive a kill part-way; this only reports how
-// the file was found.
-TEST_P(KilledInPlaceSave, Measure) {
-    const Moment m = GetParam();
-    prepare(true);
-    kill_at(m);
-    bool only_known = true;
-    report("in-place", m, what_text(read_file(file())), leftovers(&only_known));
-}
-
-INSTANTIATE_TEST_SUITE_P(Moments, KilledInPlaceSave, ::testing::ValuesIn(in_place_moments()),
-                         [](const ::testing::TestParamInfo<Moment> &param) {
-                             return name_of(param.param);
-                         });
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(KilledInPlaceSave);
 
 } // namespace

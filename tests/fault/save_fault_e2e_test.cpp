@@ -18,16 +18,10 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 
 namespace {
-
-bool logged_warning(const std::string &err, const std::string &text) {
-    const std::regex line("\\*\\* \\(quorvane:[0-9]+\\): WARNING \\*\\*: [0-9:.]+: " + text);
-    return std::regex_search(err, line);
-}
 
 // Written by hand, shorter than what the program writes back, so that the
 // save must grow the file.

@@ -289,9 +289,8 @@ TEST_F(ConfigFileTest, SavingKeepsTheFileMode) {
     EXPECT_EQ(read_file(path()), EXAMPLE);
 }
 
-// A list loaded from the writer's own text may be saved as the file's bytes
-// while nothing has changed; after any change the save must write the list
-// and settings as they are now.
+// Whatever changed since loading, the save writes the list and settings as
+// they are now; with nothing changed, the writer's own text comes back as it was.
 TEST_F(ConfigFileTest, SaveAfterAnyChangeWritesTheListAsItIsNow) {
     const auto replaced = [](std::string text, const std::string &from, const std::string &to) {
         return text.replace(text.find(from), from.size(), to);

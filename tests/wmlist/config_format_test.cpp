@@ -24,10 +24,6 @@ template <typename Case> std::string case_name(const ::testing::TestParamInfo<Ca
     return name;
 }
 
-ConfigSettings defaults() {
-    return ConfigSettings{15.0, 0, "0", 3};
-}
-
 struct Parsed {
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();
@@ -57,11 +53,11 @@ struct ReadCase {
     int goback_btn;
 };
 
-const std::string W126(126, 'w');
-const std::string W127(127, 'w');
-const std::string W5000(5000, 'w');
+const std::string kW126(126, 'w');
+const std::string kW127(127, 'w');
+const std::string kW5000(5000, 'w');
 
-const ReadCase READ_CASES[] = {
+const ReadCase kReadCases[] = {
     {"empty file", "", "", 15.0, 0, "0", 3},
     {"comments only", "#a=b\n#delay:3\n", "", 15.0, 0, "0", 3},
     {"settings only", "delay:2\ngoback_btn:1\n", "", 2.0, 0, "0", 1},
@@ -89,12 +85,12 @@ const ReadCase READ_CASES[] = {
     {"later setting wins", "delay:1\ndelay:2\nrestart_quorvane:1\nrestart_quorvane:0\n", "", 2.0, 0,
      "0", 3},
     {"empty description and command", "=\n", "[|]", 15.0, 0, "0", 3},
-    {"line of 127 bytes", W126 + "=\n", "[" + W126 + "|]", 15.0, 0, "0", 3},
-    {"line of 128 bytes", W127 + "=\n", "[" + W127 + "|]", 15.0, 0, "0", 3},
-    {"line of 129 bytes, then another", W127 + "=a\nb=c\n", "[" + W127 + "|a][b|c]", 15.0, 0, "0",
+    {"line of 127 bytes", kW126 + "=\n", "[" + kW126 + "|]", 15.0, 0, "0", 3},
+    {"line of 128 bytes", kW127 + "=\n", "[" + kW127 + "|]", 15.0, 0, "0", 3},
+    {"line of 129 bytes, then another", kW127 + "=a\nb=c\n", "[" + kW127 + "|a][b|c]", 15.0, 0, "0",
      3},
-    {"line of several thousand bytes", "x=" + W5000 + "\n", "[x|" + W5000 + "]", 15.0, 0, "0", 3},
-    {"comment of several thousand bytes", "#" + W5000 + "=\na=b\n", "[a|b]", 15.0, 0, "0", 3},
+    {"line of several thousand bytes", "x=" + kW5000 + "\n", "[x|" + kW5000 + "]", 15.0, 0, "0", 3},
+    {"comment of several thousand bytes", "#" + kW5000 + "=\na=b\n", "[a|b]", 15.0, 0, "0", 3},
 };
 
 void PrintTo(const ReadCase &c, std::ostream *os) {
@@ -114,7 +110,7 @@ TEST_P(ReadTest, EntriesAndSettings) {
     EXPECT_EQ(parsed.settings.goback_btn, c.goback_btn);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, ReadTest, ::testing::ValuesIn(READ_CASES), case_name<ReadCase>);
+INSTANTIATE_TEST_SUITE_P(Lines, ReadTest, ::testing::ValuesIn(kReadCases), case_name<ReadCase>);
 
 // A stream that hands out its text once, then fails every read; it gives up
 // with an end of file after many reads so a loop that ignores errors ends.
@@ -246,7 +242,7 @@ struct FormatCase {
     std::string body; // what follows the header
 };
 
-const FormatCase FORMAT_CASES[] = {
+const FormatCase kFormatCases[] = {
     {"empty list", {}, {15.0, 0, "0", 3}, settings_lines("15.000000", 0, 0, 3)},
     {"no row flagged writes 0",
      {{"a", "a", false}, {"b", "b", false}},
@@ -278,7 +274,7 @@ TEST_P(FormatCaseTest, Body) {
     EXPECT_EQ(format_config(HEADER, c.rows, c.settings), HEADER + c.body);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FormatCaseTest, ::testing::ValuesIn(FORMAT_CASES),
+INSTANTIATE_TEST_SUITE_P(Rows, FormatCaseTest, ::testing::ValuesIn(kFormatCases),
                          case_name<FormatCase>);
 
 // Sets the numeric locale for as long as it lives; false when it is missing.
@@ -295,7 +291,7 @@ class NumericLocale {
     bool ok_ = false;
 };
 
-constexpr char GERMAN[] = "de_DE.UTF-8";
+constexpr char kGerman[] = "de_DE.UTF-8";
 
 struct RoundTrip {
     const char *name;
@@ -307,7 +303,7 @@ struct RoundTrip {
     const char *read_back;
 };
 
-const RoundTrip ROUND_TRIPS[] = {
+const RoundTrip kRoundTrips[] = {
     {"description beginning with a hash",
      {"#1 choice", "twm", false},
      15,
@@ -322,9 +318,9 @@ const RoundTrip ROUND_TRIPS[] = {
      "C",
      "two lines=wm -x\n",
      "[two lines|wm -x]"},
-    {"German comma read in C", {"a", "a", false}, 2.5, GERMAN, "C", "a=a\n", "[a|a]"},
-    {"point read in German", {"a", "a", false}, 2.5, "C", GERMAN, "a=a\n", "[a|a]"},
-    {"German both ways", {"a", "a", false}, 0.25, GERMAN, GERMAN, "a=a\n", "[a|a]"},
+    {"German comma read in C", {"a", "a", false}, 2.5, kGerman, "C", "a=a\n", "[a|a]"},
+    {"point read in German", {"a", "a", false}, 2.5, "C", kGerman, "a=a\n", "[a|a]"},
+    {"German both ways", {"a", "a", false}, 0.25, kGerman, kGerman, "a=a\n", "[a|a]"},
 };
 
 void PrintTo(const RoundTrip &c, std::ostream *os) {
@@ -351,70 +347,80 @@ TEST_P(RoundTripTest, WhatIsWrittenReadsBackTheSame) {
     EXPECT_DOUBLE_EQ(parsed.settings.delay, c.delay) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, RoundTripTest, ::testing::ValuesIn(ROUND_TRIPS),
+INSTANTIATE_TEST_SUITE_P(Texts, RoundTripTest, ::testing::ValuesIn(kRoundTrips),
                          case_name<RoundTrip>);
 
-// Whether a file read back is known to be the writer's own text, so that an
-// unchanged list may be saved as the file's bytes: any doubt must say no.
+// Formatting what was read gives a text that reads back as the same list and
+// settings; the writer's own text comes back byte for byte.
 struct FormCase {
     const char *name;
     std::string text;
-    bool holds;
+    bool same_text;
 };
 
-const std::string BODY = "a=b\nc d=/usr/bin/e -f\n";
-const std::string SETTINGS = "delay:15.000000\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n";
+const std::string kBody = "a=b\nc d=/usr/bin/e -f\n";
+const std::string kSettings = "delay:15.000000\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n";
 
-const FormCase FORM_CASES[] = {
-    {"the writer's own", HEADER + BODY + SETTINGS, true},
+const FormCase kFormCases[] = {
+    {"the writer's own", HEADER + kBody + kSettings, true},
     {"no entries",
      HEADER + std::string("delay:15.000000\nrestart_quorvane:0\ndefault_wm:0\n"
                           "goback_btn:3\n"),
      true},
-    {"another header", "# mine\n" + BODY + SETTINGS, false},
-    {"a comment among the entries", HEADER + std::string("#x=y\n") + BODY + SETTINGS, false},
-    {"a blank line", HEADER + BODY + "\n" + SETTINGS, false},
-    {"a blank the reader trims", HEADER + std::string("a=b \n") + SETTINGS, false},
-    {"a carriage return", HEADER + std::string("a=b\r\nc d=e\n") + SETTINGS, false},
-    {"a second equals sign", HEADER + std::string("a=b=c\nc d=e\n") + SETTINGS, false},
-    {"a colon in the command", HEADER + std::string("a=b:c\nc d=e\n") + SETTINGS, false},
+    {"another header", "# mine\n" + kBody + kSettings, false},
+    {"a comment among the entries", HEADER + std::string("#x=y\n") + kBody + kSettings, false},
+    {"a blank line", HEADER + kBody + "\n" + kSettings, false},
+    {"a blank the reader trims", HEADER + std::string("a=b \n") + kSettings, false},
+    {"a carriage return", HEADER + std::string("a=b\r\nc d=e\n") + kSettings, false},
+    {"a second equals sign", HEADER + std::string("a=b=c\nc d=e\n") + kSettings, false},
+    {"a colon in the command", HEADER + std::string("a=b:c\nc d=e\n") + kSettings, false},
     {"settings in another order",
-     HEADER + BODY + "restart_quorvane:0\ndelay:15.000000\ndefault_wm:1\ngoback_btn:3\n", false},
+     HEADER + kBody + "restart_quorvane:0\ndelay:15.000000\ndefault_wm:1\ngoback_btn:3\n", false},
     {"a delay not written with %f",
-     HEADER + BODY + "delay:15\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n", false},
+     HEADER + kBody + "delay:15\nrestart_quorvane:0\ndefault_wm:1\ngoback_btn:3\n", false},
     {"a default beyond the list",
-     HEADER + BODY + "delay:15.000000\nrestart_quorvane:0\ndefault_wm:5\ngoback_btn:3\n", false},
-    {"no line end at the end", HEADER + BODY + SETTINGS.substr(0, SETTINGS.size() - 1), false},
-    {"a line after the settings", HEADER + BODY + SETTINGS + "a=b\n", false},
-    {"a NUL the reader drops", HEADER + std::string("a=b\0x\n", 6) + "c d=e\n" + SETTINGS, false},
+     HEADER + kBody + "delay:15.000000\nrestart_quorvane:0\ndefault_wm:5\ngoback_btn:3\n", false},
+    {"no line end at the end", HEADER + kBody + kSettings.substr(0, kSettings.size() - 1), false},
+    {"a line after the settings", HEADER + kBody + kSettings + "a=b\n", false},
+    {"a NUL the reader drops", HEADER + std::string("a=b\0x\n", 6) + "c d=e\n" + kSettings, false},
 };
 
 void PrintTo(const FormCase &c, std::ostream *os) {
     *os << c.name;
 }
 
-class WrittenFormTest : public ::testing::TestWithParam<FormCase> {};
+// Reads the text and forms it again, the default row as loading marks it.
+std::string formatted_as_read(const std::string &text, std::vector<ConfigEntry> *entries,
+                              ConfigSettings *settings) {
+    *settings = defaults();
+    entries->clear();
+    EXPECT_GE(read_entries(text, entries, settings), 0);
+    const int index = parse_number(settings->default_wm.c_str());
+    std::vector<ConfigRow> rows;
+    for (size_t i = 0; i < entries->size(); ++i)
+        rows.push_back(
+            {(*entries)[i].description, (*entries)[i].command, static_cast<int>(i) == index});
+    return format_config(HEADER, rows, *settings);
+}
 
-TEST_P(WrittenFormTest, HoldsOnlyForTheWritersOwnText) {
+class FormatAsReadTest : public ::testing::TestWithParam<FormCase> {};
+
+TEST_P(FormatAsReadTest, FormattingWhatWasReadGivesTheSameList) {
     const FormCase &c = GetParam();
     std::vector<ConfigEntry> entries;
     ConfigSettings settings = defaults();
-    WrittenForm form(HEADER);
-    ASSERT_EQ(read_entries(c.text, &entries, &settings, &form),
-              c.text.find('\0') == std::string::npos ? 0 : EILSEQ);
-    const int index = parse_number(settings.default_wm.c_str());
-    const int position = index >= 0 && index < static_cast<int>(entries.size()) ? index : 0;
-    EXPECT_EQ(form.holds(settings, position, c.text.size()), c.holds);
-    if (c.holds) {
-        std::vector<ConfigRow> rows;
-        for (size_t i = 0; i < entries.size(); ++i)
-            rows.push_back(
-                {entries[i].description, entries[i].command, static_cast<int>(i) == position});
-        EXPECT_EQ(format_config(HEADER, rows, settings), c.text);
-    }
+    const std::string text = formatted_as_read(c.text, &entries, &settings);
+    EXPECT_EQ(text == c.text, c.same_text) << text;
+    std::vector<ConfigEntry> again;
+    ConfigSettings settings_again = defaults();
+    formatted_as_read(text, &again, &settings_again);
+    EXPECT_EQ(entries_text(again), entries_text(as_written(entries)));
+    EXPECT_DOUBLE_EQ(settings_again.delay, settings.delay);
+    EXPECT_EQ(settings_again.restart, settings.restart);
+    EXPECT_EQ(settings_again.goback_btn, settings.goback_btn);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, WrittenFormTest, ::testing::ValuesIn(FORM_CASES),
+INSTANTIATE_TEST_SUITE_P(Texts, FormatAsReadTest, ::testing::ValuesIn(kFormCases),
                          case_name<FormCase>);
 
 } // namespace

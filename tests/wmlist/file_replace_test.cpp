@@ -314,9 +314,17 @@ TEST_F(ReplaceTest, PipeWithoutReaderFailsAtOnce) {
     EXPECT_EQ(errno, ENXIO);
 }
 
+// The ways of saving: by rename, from a temporary without a name or, where
+// the file system has none, with one; and in place for a file with another
+// name, where the old bytes must be put back.
+enum Way { UNNAMED, NAMED, IN_PLACE, WAYS };
+
 struct Fault {
     const char *name;
     Faults plan;
+    // Whether the file holds the new text afterwards, for each way: a way
+    // that makes a call it has no need of fails where it should not.
+    bool replaced[WAYS];
 };
 
 Faults plan_of(const std::function<void(Faults &)> &set) {
@@ -326,28 +334,35 @@ Faults plan_of(const std::function<void(Faults &)> &set) {
 }
 
 TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
+    // Each fault with whether the save succeeds {by rename, named, in place}.
     const Fault cases[] = {
-        {"disk full at the first write", plan_of([](Faults &f) { f.write_errno = ENOSPC; })},
+        {"disk full at the first write",
+         plan_of([](Faults &f) { f.write_errno = ENOSPC; }),
+         {false, false, false}},
         // The old bytes go back where they were, which takes no new space.
-        {"quota after some writes", plan_of([](Faults &f) {
+        {"quota after some writes",
+         plan_of([](Faults &f) {
              f.write_errno = EDQUOT;
              f.good_writes = 2;
              f.bad_writes = 1;
              f.max_write = 5;
-         })},
-        {"I/O error on write", plan_of([](Faults &f) {
+         }),
+         {false, false, false}},
+        {"I/O error on write",
+         plan_of([](Faults &f) {
              f.write_errno = EIO;
              f.bad_writes = 1;
-         })},
-        {"sync fails", plan_of([](Faults &f) { f.file_fsync_errno = EIO; })},
-        {"close fails", plan_of([](Faults &f) { f.close_errno = EIO; })},
-        {"rename fails", plan_of([](Faults &f) { f.rename_errno = EXDEV; })},
-        {"shortening fails", plan_of([](Faults &f) { f.ftruncate_errno = EIO; })},
+         }),
+         {false, false, false}},
+        {"sync fails", plan_of([](Faults &f) { f.file_fsync_errno = EIO; }), {false, false, false}},
+        // In place, the close comes after the sync, and nothing is renamed.
+        {"close fails", plan_of([](Faults &f) { f.close_errno = EIO; }), {false, false, true}},
+        {"rename fails", plan_of([](Faults &f) { f.rename_errno = EXDEV; }), {false, false, true}},
+        // Only in place is the file shortened.
+        {"shortening fails",
+         plan_of([](Faults &f) { f.ftruncate_errno = EIO; }),
+         {true, true, false}},
     };
-    // The same faults on every way of saving: by rename, from a temporary
-    // without a name or, where the file system has none, with one; and in
-    // place for a file with another name, where the old bytes must be put back.
-    enum Way { UNNAMED, NAMED, IN_PLACE };
     for (const Way way : {UNNAMED, NAMED, IN_PLACE}) {
         const bool in_place = way == IN_PLACE;
         for (Fault c : cases) {
@@ -368,11 +383,7 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
                 FaultScope scope(c.plan);
                 replaced = replace(file(), NEW);
             }
-            // In place, nothing is renamed and the close comes after the sync.
-            const bool cannot_fail =
-                in_place && (c.plan.rename_errno != 0 || c.plan.close_errno != 0);
-            const bool not_met = !in_place && c.plan.ftruncate_errno != 0;
-            EXPECT_EQ(replaced, cannot_fail || not_met);
+            EXPECT_EQ(replaced, c.replaced[way]);
             EXPECT_EQ(read_file(file()), replaced ? NEW : old_text);
             EXPECT_EQ(inode_of(file()) == before, in_place || !replaced);
             EXPECT_EQ(mode_of(file()), 0600u);

@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Kills the real program with SIGKILL at moments spread over a save that
+// rewrites a long list in place (the file has a second name), and reports how
+// the file was found each time: rewriting in place cannot survive a kill
+// part-way, so this only measures. The fault injector stops the program at
+// the chosen write, so the kill lands exactly there.
+#include <X11/Xlib.h>
+
+#include "bench_common.h"
+#include "wmlist/config_texts.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kEntries = 20000;
+constexpr size_t kWriteMax = 4096;
+
+struct Options {
+    std::string quorvane, inject;
+    int kills = 40;
+};
+
+[[noreturn]] void usage() {
+    fprintf(stderr, "usage: bench_killed_save --quorvane PATH --inject PATH [--kills N]\n");
+    exit(2);
+}
+
+Options parse(int argc, char **argv) {
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name == "--quorvane")
+            options.quorvane = argv[i + 1];
+        else if (name == "--inject")
+            options.inject = argv[i + 1];
+        else if (name == "--kills")
+            options.kills = atoi(argv[i + 1]);
+        else
+            usage();
+    }
+    if (argc % 2 != 1 || options.quorvane.empty() || options.inject.empty() || options.kills < 1)
+        usage();
+    return options;
+}
+
+// Each entry's command holds a ":", which the save writes as a blank: the new
+// text differs from the old on every line, and has the same length.
+std::string file_text(bool saved) {
+    std::string text = HEADER;
+    char line[64];
+    for (int i = 0; i < kEntries; ++i) {
+        snprintf(line, sizeof line, "Window manager %05d=wm-%05d%c%d\n", i, i, saved ? ' ' : ':',
+                 i % 10);
+        text += line;
+    }
+    return text + "delay:0.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n";
+}
+
+const char *what_text(const std::string &text, const std::string &old_text,
+                      const std::string &new_text) {
+    if (text == old_text)
+        return "old";
+    if (text == new_text)
+        return "new";
+    return "torn";
+}
+
+// The state letter of a process, as /proc tells it ('T' when stopped), or '?'.
+char process_state(pid_t pid) {
+    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat_file, line);
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
+}
+
+void close_window(Display *dpy, Window window) {
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, window, False, NoEventMask, &event);
+    XSync(dpy, False);
+}
+
+// Quits the program, which saves; the injector stops it after the nth write,
+// and the kill comes while it is stopped there. Returns how the file was
+// found and what was left beside it.
+std::string kill_at(const Options &options, long nth, const std::string &old_text,
+                    const std::string &new_text) {
+    TempDir folder;
+    Xvfb xvfb;
+    RootWatch watch(xvfb.display());
+    const std::string conf = folder.file("conf");
+    const std::string file = conf + "/rc";
+    mkdir(conf.c_str(), 0700);
+    mkdir(folder.file("home").c_str(), 0700);
+    write_file(file, old_text);
+    if (link(file.c_str(), (conf + "/second-name").c_str()) != 0)
+        throw std::runtime_error("cannot give the file a second name");
+
+    Environment env = bench_environment(folder, folder.file("home"), xvfb.display());
+    env["LD_PRELOAD"] = options.inject;
+    env["FAULT_FOLDER"] = conf;
+    env["FAULT_CALL"] = "write";
+    env["FAULT_NTH"] = std::to_string(nth);
+    env["FAULT_ERRNO"] = "EIO";
+    env["FAULT_ACTION"] = "stop-after";
+    env["FAULT_LOG"] = folder.file("fault.log");
+    env["FAULT_WRITE_MAX"] = std::to_string(kWriteMax);
+    const pid_t pid = spawn({options.quorvane, "-c", file}, env, "/dev/null", folder.file("log"));
+    try {
+        const StartFigures figures =
+            watch.watch_start(pid, Clock::now(), 100, std::chrono::seconds(60));
+        close_window(watch.display(), figures.window);
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+        while (process_state(pid) != 'T') {
+            if (Clock::now() > deadline)
+                throw std::runtime_error("never stopped at write " + std::to_string(nth));
+            usleep(2000);
+        }
+    } catch (...) {
+        end_process(pid);
+        throw;
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+
+    std::set<std::string> items;
+    for (const std::string &name : list_folder(conf)) {
+        if (name == "rc" || name == "second-name")
+            continue;
+        const std::string text = read_file(conf + "/" + name);
+        const char *kind = new_text.compare(0, text.size(), text) == 0 ? "temporary" : "unknown";
+        items.insert(std::string(kind) + " (" + std::to_string(text.size()) + " bytes)");
+    }
+    std::string left;
+    for (const std::string &item : items)
+        left += (left.empty() ? "" : ", ") + item;
+    return std::string("file=") + what_text(read_file(file), old_text, new_text) +
+           " left=" + (left.empty() ? "nothing" : left);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const Options options = parse(argc, argv);
+    const std::string old_text = file_text(false);
+    const std::string new_text = file_text(true);
+    const long writes = static_cast<long>((new_text.size() + kWriteMax - 1) / kWriteMax);
+    try {
+        for (int i = 0; i < options.kills; ++i) {
+            const long nth = 1 + i * (writes - 1) / std::max(1, options.kills - 1);
+            // One line per kill, in the form bench/killed-save counts up.
+            printf("KILLED in-place stop_after_write_%ld %s\n", nth,
+                   kill_at(options, nth, old_text, new_text).c_str());
+            fflush(stdout);
+        }
+    } catch (const std::exception &error) {
+        fprintf(stderr, "bench_killed_save: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
