@@ -126,14 +126,9 @@ void launch_selected_wm(AppState *state) {
     GtkTreeIter row;
     if (!gtk_tree_selection_get_selected(selection, &model, &row))
         return;
-    gchar *command_text = nullptr;
-    gchar *description_text = nullptr;
-    gtk_tree_model_get(model, &row, COL_COMMAND, &command_text, COL_DESCRIPTION, &description_text,
-                       -1);
-    const GCharPtr command(command_text);
-    const GCharPtr description(description_text);
-    const char *command_or_empty = command ? command.get() : "";
-    const char *description_or_empty = description ? description.get() : "";
+    const WmRow wm = read_wm_row(model, &row);
+    const char *command_or_empty = wm.command.c_str();
+    const char *description_or_empty = wm.description.c_str();
 
     save_config(state);
     const ExecPlan plan = prepare_exec(command_or_empty);

@@ -164,12 +164,10 @@ void on_set_default(GtkMenuItem *, gpointer data) {
     clear_default_marks(state->store.get());
     mark_default_row(state->store.get(), &row);
 
-    gchar *description = nullptr;
-    gtk_tree_model_get(GTK_TREE_MODEL(state->store.get()), &row, COL_DESCRIPTION, &description, -1);
-    GCharPtr owned_description(description);
+    const WmRow wm = read_wm_row(GTK_TREE_MODEL(state->store.get()), &row);
     GStringPtr text(g_string_new(nullptr));
     g_string_printf(text.get(), tr("\"%s\" is now the default window manager"),
-                    description != nullptr ? description : "");
+                    wm.description.c_str());
     show_message(text->str, GTK_MESSAGE_INFO);
 }
 
