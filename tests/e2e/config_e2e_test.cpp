@@ -32,12 +32,6 @@ bool logged_warning(const std::string &err, const std::string &text) {
     return std::regex_search(err, line);
 }
 
-mode_t mode_of(const std::string &path) {
-    struct stat info;
-    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
-}
-
 class ConfigE2e : public QuorvaneE2e {
   protected:
     // Quits by closing the window, which saves.
