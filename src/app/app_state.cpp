@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/app_state.h"
 
+#include "app/message.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <utility>
 
 namespace {
 
@@ -25,12 +26,9 @@ const char *find_home_folder() {
 
 void set_default_config_path(AppState *state) {
     const char *home = find_home_folder();
-    GStringPtr path(g_string_new(nullptr));
-    if (home != nullptr)
-        g_string_printf(path.get(), "%s/" CONFIG_FILE_NAME, home);
-    else
-        g_string_assign(path.get(), CONFIG_FILE_NAME);
-    state->config_path = std::move(path);
+    const GCharPtr path = home != nullptr ? format_message("%s/" CONFIG_FILE_NAME, home)
+                                          : GCharPtr(g_strdup(CONFIG_FILE_NAME));
+    set_config_path(state, path.get());
 }
 
 void set_config_path(AppState *state, const char *path) {

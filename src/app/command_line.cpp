@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 
 #include "app/i18n.h"
+#include "app/message.h"
 #include "app/version.h"
 
 #include <getopt.h>
@@ -11,10 +12,10 @@
 namespace {
 
 // The banner is not translated: it names the program, not a message to the user.
-const char BANNER_LINE_1[] = "quorvane " QUORVANE_VERSION " " QUORVANE_HOME_PAGE "\n";
-const char BANNER_LINE_2[] = QUORVANE_COPYRIGHT "\n";
+const char kBannerLine1[] = "quorvane " QUORVANE_VERSION " " QUORVANE_HOME_PAGE "\n";
+const char kBannerLine2[] = QUORVANE_COPYRIGHT "\n";
 
-const struct option LONG_OPTIONS[] = {
+const struct option kLongOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'v'},
     {"DontSaveOnExit", no_argument, nullptr, 'd'},
@@ -23,16 +24,14 @@ const struct option LONG_OPTIONS[] = {
 };
 
 void print_using(const char *path) {
-    GStringPtr text(g_string_new(nullptr));
-    g_string_printf(text.get(), tr("using %s\n"), path);
-    g_print("%s", text->str);
+    g_print("%s", format_message(tr("using %s\n"), path).get());
 }
 
 } // namespace
 
 void parse_command_line(int argc, char **argv, AppState *state) {
     for (;;) {
-        const int code = getopt_long(argc, argv, "hvdc:", LONG_OPTIONS, nullptr);
+        const int code = getopt_long(argc, argv, "hvdc:", kLongOptions, nullptr);
         switch (code) {
         case -1:
             return;
@@ -70,6 +69,6 @@ void print_usage() {
 }
 
 void print_version() {
-    g_print("%s", BANNER_LINE_1);
-    g_print("%s", BANNER_LINE_2);
+    g_print("%s", kBannerLine1);
+    g_print("%s", kBannerLine2);
 }

@@ -3,7 +3,9 @@
 
 #include <cstdarg>
 
-GCharPtr format_message(const char *format, ...) {
+// Both take printf's C-style values, so that the compiler checks them against
+// the format (G_GNUC_PRINTF); a template could not.
+GCharPtr format_message(const char *format, ...) { // NOLINT(cert-dcl50-cpp)
     va_list values;
     va_start(values, format);
     GCharPtr text(g_strdup_vprintf(format, values));
@@ -11,7 +13,7 @@ GCharPtr format_message(const char *format, ...) {
     return text;
 }
 
-void log_warning(const char *format, ...) {
+void log_warning(const char *format, ...) { // NOLINT(cert-dcl50-cpp)
     va_list values;
     va_start(values, format);
     const GCharPtr text(g_strdup_vprintf(format, values));

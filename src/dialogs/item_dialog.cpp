@@ -38,13 +38,9 @@ const char *entry_bytes(GtkWidget *entry) {
 
 void fill_entries(GtkTreeModel *model, GtkTreeIter *row, GtkWidget *command_entry,
                   GtkWidget *description_entry) {
-    gchar *command = nullptr;
-    gchar *description = nullptr;
-    gtk_tree_model_get(model, row, COL_COMMAND, &command, COL_DESCRIPTION, &description, -1);
-    const GCharPtr command_copy(command);
-    const GCharPtr description_copy(description);
-    set_entry_bytes(description_entry, description != nullptr ? description : "");
-    set_entry_bytes(command_entry, command != nullptr ? command : "");
+    const WmRow wm = read_wm_row(model, row);
+    set_entry_bytes(description_entry, wm.description.c_str());
+    set_entry_bytes(command_entry, wm.command.c_str());
 }
 
 // Returns once the selector is gone, whichever way it went.
@@ -112,8 +108,7 @@ void show_item_dialog(int mode, AppState *state) {
         if (command[0] == '\0' || description[0] == '\0')
             continue;
         if (editing)
-            gtk_list_store_set(GTK_LIST_STORE(model), &row, COL_DESCRIPTION, description,
-                               COL_COMMAND, command, -1);
+            set_wm_row_texts(GTK_LIST_STORE(model), &row, command, description);
         else {
             add_wm_row(state, command, description);
             scroll_to_last_row(state);

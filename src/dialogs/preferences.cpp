@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "app/message.h"
 #include "app/version.h"
 #include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
@@ -15,7 +16,7 @@
 namespace {
 
 // Names and credits are not messages: the About text is not translated.
-const char ABOUT_TEXT[] = "quorvane " QUORVANE_VERSION "\n" QUORVANE_HOME_PAGE
+const char kAboutText[] = "quorvane " QUORVANE_VERSION "\n" QUORVANE_HOME_PAGE
                           "\n\n" QUORVANE_COPYRIGHT "\n" QUORVANE_AUTHOR;
 
 GtkWidget *add_page(GtkWidget *notebook, const char *tab) {
@@ -64,7 +65,7 @@ void add_goback_frame(GtkWidget *config_box, AppState *state) {
 // The timeout as the field shows it: with as many decimals as it needs, from
 // one to the six that the file keeps, so that what it shows is what OK stores.
 std::string timeout_text(double seconds) {
-    std::string text = GCharPtr(g_strdup_printf("%.6f", seconds)).get();
+    std::string text = format_message("%.6f", seconds).get();
     while (text.size() > 2 && text.back() == '0' && g_ascii_isdigit(text[text.size() - 2]))
         text.pop_back();
     return text;
@@ -147,7 +148,7 @@ void add_about_page(GtkWidget *notebook) {
     gtk_box_pack_start(GTK_BOX(box),
                        gtk_image_new_from_stock(GTK_STOCK_DIALOG_INFO, GTK_ICON_SIZE_DIALOG), TRUE,
                        TRUE, 0);
-    GtkWidget *label = gtk_label_new(ABOUT_TEXT);
+    GtkWidget *label = gtk_label_new(kAboutText);
     gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
     gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
 }

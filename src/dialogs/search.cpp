@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "app/message.h"
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
@@ -131,10 +132,9 @@ std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *pre
     std::vector<FoundWm> found;
     for (const KnownWm *wm = table; wm->command[0] != '\0'; ++wm)
         for (const char *const *prefix = prefixes; (*prefix)[0] != '\0'; ++prefix) {
-            GStringPtr path(g_string_new(nullptr));
-            g_string_printf(path.get(), "%s%s", *prefix, wm->command);
-            if (is_executable_file(path->str))
-                found.push_back(FoundWm{path->str, wm->description});
+            const GCharPtr path = format_message("%s%s", *prefix, wm->command);
+            if (is_executable_file(path.get()))
+                found.push_back(FoundWm{path.get(), wm->description});
         }
     return found;
 }

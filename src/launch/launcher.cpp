@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "app/message.h"
 #include "dialogs/message_box.h"
 #include "launch/exec_plan.h"
 #include "wmlist/config_file.h"
@@ -21,10 +22,9 @@ namespace {
 constexpr int kFailedStart = 128;
 
 void report_failed_start(const char *command, const char *description) {
-    GStringPtr text(g_string_new(nullptr));
-    g_string_printf(text.get(), tr("Cannot start \"%s\" (%s)"), command, description);
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s\n", text->str);
-    show_message(text->str, GTK_MESSAGE_ERROR);
+    const GCharPtr text = format_message(tr("Cannot start \"%s\" (%s)"), command, description);
+    log_warning("%s\n", text.get());
+    show_message(text.get(), GTK_MESSAGE_ERROR);
 }
 
 // While the child runs the program cannot answer, so none of its windows may
@@ -66,7 +66,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
     // our own wait does, so a failed start is always seen.
     const bool blocked = sigprocmask(SIG_BLOCK, &child_signal, &saved_mask) == 0;
     if (!blocked)
-        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "sigprocmask failed\n");
+        log_warning("sigprocmask failed\n");
 
     const pid_t pid = fork();
     if (pid == 0) {
@@ -90,7 +90,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
         }
     }
     if (blocked && sigprocmask(SIG_SETMASK, &saved_mask, nullptr) != 0)
-        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "sigprocmask failed\n");
+        log_warning("sigprocmask failed\n");
     return end;
 }
 
@@ -102,7 +102,7 @@ void install_child_reaper() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_NOCLDSTOP;
     if (sigaction(SIGCHLD, &action, nullptr) != 0) {
-        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "sigaction failed\n");
+        log_warning("sigaction failed\n");
         exit(1);
     }
 }
@@ -126,14 +126,9 @@ void launch_selected_wm(AppState *state) {
     GtkTreeIter row;
     if (!gtk_tree_selection_get_selected(selection, &model, &row))
         return;
-    gchar *command_text = nullptr;
-    gchar *description_text = nullptr;
-    gtk_tree_model_get(model, &row, COL_COMMAND, &command_text, COL_DESCRIPTION, &description_text,
-                       -1);
-    const GCharPtr command(command_text);
-    const GCharPtr description(description_text);
-    const char *command_or_empty = command ? command.get() : "";
-    const char *description_or_empty = description ? description.get() : "";
+    const WmRow wm = read_wm_row(model, &row);
+    const char *command_or_empty = wm.command.c_str();
+    const char *description_or_empty = wm.description.c_str();
 
     save_config(state);
     const ExecPlan plan = prepare_exec(command_or_empty);

@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
+#include "app/message.h"
 #include "dialogs/item_dialog.h"
 #include "dialogs/message_box.h"
 #include "dialogs/search.h"
@@ -164,13 +165,10 @@ void on_set_default(GtkMenuItem *, gpointer data) {
     clear_default_marks(state->store.get());
     mark_default_row(state->store.get(), &row);
 
-    gchar *description = nullptr;
-    gtk_tree_model_get(GTK_TREE_MODEL(state->store.get()), &row, COL_DESCRIPTION, &description, -1);
-    GCharPtr owned_description(description);
-    GStringPtr text(g_string_new(nullptr));
-    g_string_printf(text.get(), tr("\"%s\" is now the default window manager"),
-                    description != nullptr ? description : "");
-    show_message(text->str, GTK_MESSAGE_INFO);
+    const WmRow wm = read_wm_row(GTK_TREE_MODEL(state->store.get()), &row);
+    const GCharPtr text =
+        format_message(tr("\"%s\" is now the default window manager"), wm.description.c_str());
+    show_message(text.get(), GTK_MESSAGE_INFO);
 }
 
 void on_delete_item(GtkMenuItem *, gpointer data) {

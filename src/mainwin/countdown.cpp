@@ -2,6 +2,7 @@
 #include "mainwin/countdown.h"
 
 #include "app/legacy_gtk.h"
+#include "app/message.h"
 #include "launch/launcher.h"
 
 namespace {
@@ -27,7 +28,7 @@ gint on_countdown_tick(gpointer data) {
         stop_countdown(state);
         launch_selected_wm(state);
     }
-    GCharPtr text(g_strdup_printf("%.1f", state->countdown));
+    const GCharPtr text = format_message("%.1f", state->countdown);
     gtk_label_set_text(GTK_LABEL(state->countdown_label), text.get());
     return TRUE;
 }

@@ -215,10 +215,8 @@ void start_pass(ListSizes *sizes) {
     estimates.reserve(static_cast<size_t>(gtk_tree_model_iter_n_children(model, nullptr)));
     int widest = -1;
     do {
-        gchar *text = nullptr;
-        gtk_tree_model_get(model, &row, COL_DESCRIPTION, &text, -1);
-        const GCharPtr description(text);
-        const int estimate = estimate_width(sizes, layout.get(), text != nullptr ? text : "");
+        const int estimate =
+            estimate_width(sizes, layout.get(), read_wm_row(model, &row).description.c_str());
         if (estimate < 0)
             sizes->to_measure.push_back(static_cast<int>(estimates.size()));
         widest = std::max(widest, estimate);

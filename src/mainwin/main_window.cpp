@@ -23,28 +23,12 @@ GtkWidget *create_list_view(AppState *state) {
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
                                 GTK_SELECTION_SINGLE);
 
-    GtkTreeViewColumn *icon_column = gtk_tree_view_column_new_with_attributes(
-        nullptr, gtk_cell_renderer_pixbuf_new(), "pixbuf", COL_ICON, nullptr);
-    gtk_tree_view_append_column(GTK_TREE_VIEW(view), icon_column);
-
-    GtkCellRenderer *text = gtk_cell_renderer_text_new();
-    g_signal_connect(text, "edited", G_CALLBACK(on_cell_edited), state->store.get());
-    // Whether a row may be edited is asked when an edit begins (list_input.cpp).
-    GtkTreeViewColumn *text_column = gtk_tree_view_column_new_with_attributes(
-        nullptr, text, "foreground-gdk", COL_FOREGROUND, nullptr);
-    // The description's bytes need not be UTF-8, which the cell must be given.
-    gtk_tree_view_column_set_cell_data_func(text_column, text, show_description_cell, nullptr,
-                                            nullptr);
-    g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
-    gtk_tree_view_append_column(GTK_TREE_VIEW(view), text_column);
-    gtk_tree_view_set_search_column(GTK_TREE_VIEW(view), COL_DESCRIPTION);
-    gtk_tree_view_set_search_equal_func(GTK_TREE_VIEW(view), description_mismatches_key, nullptr,
-                                        nullptr);
+    const WmViewColumns columns = append_wm_view_columns(GTK_TREE_VIEW(view));
     // Filling and showing a long list costs no layout per row.
-    keep_list_sizes(GTK_TREE_VIEW(view), icon_column, text_column);
+    keep_list_sizes(GTK_TREE_VIEW(view), columns.icon, columns.text);
 
     state->tree_view = view;
-    connect_list_input(state, text_column, text);
+    connect_list_input(state, columns.text, columns.text_cell);
     return view;
 }
 

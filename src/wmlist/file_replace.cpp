@@ -10,6 +10,7 @@
 #include "wmlist/file_replace.h"
 
 #include "app/glib_ptr.h"
+#include "app/message.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -31,11 +32,11 @@
 namespace {
 
 // As the kernel limits link chains, so do we.
-constexpr int MAX_LINKS = 40;
+constexpr int kMaxLinks = 40;
 // Tries at a free temporary name before giving up.
-constexpr int MAX_NAME_TRIES = 100;
-constexpr char NAME_LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr size_t RANDOM_LETTERS = 6;
+constexpr int kMaxNameTries = 100;
+constexpr char kNameLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kRandomLetters = 6;
 
 // SIGCHLD is installed without SA_RESTART, so any of these calls may be cut
 // short by a child ending. What was written before a failure is added to
@@ -119,7 +120,7 @@ std::string folder_of(const std::string &path) {
 // exist yet. Relative targets are taken from the folder of their link.
 bool resolve_links(const std::string &path, std::string *target, struct stat *info, bool *exists) {
     std::string current = path;
-    for (int links = 0; links <= MAX_LINKS; ++links) {
+    for (int links = 0; links <= kMaxLinks; ++links) {
         if (lstat(current.c_str(), info) != 0) {
             if (errno != ENOENT)
                 return false;
@@ -155,12 +156,12 @@ std::string temporary_name(const std::string &target) {
     if (name_max <= 0)
         name_max = NAME_MAX;
     std::string name = base.get();
-    const size_t room = static_cast<size_t>(name_max) - RANDOM_LETTERS - 1;
+    const size_t room = static_cast<size_t>(name_max) - kRandomLetters - 1;
     if (name.size() > room)
         name.resize(room);
     name += '.';
-    for (size_t i = 0; i < RANDOM_LETTERS; ++i)
-        name += NAME_LETTERS[g_random_int_range(0, sizeof NAME_LETTERS - 1)];
+    for (size_t i = 0; i < kRandomLetters; ++i)
+        name += kNameLetters[g_random_int_range(0, sizeof kNameLetters - 1)];
     GCharPtr joined(g_build_filename(folder.c_str(), name.c_str(), nullptr));
     return joined.get();
 }
@@ -179,7 +180,7 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name) 
             return fd;
     }
 #endif
-    for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
+    for (int tries = 0; tries < kMaxNameTries; ++tries) {
         *name = temporary_name(target);
         const int fd =
             open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
@@ -203,7 +204,7 @@ bool is_append_only_folder(const std::string &folder) {
 // Gives a complete file without a name its name beside the target.
 bool name_temporary(int fd, const std::string &target, std::string *name) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    for (int tries = 0; tries < MAX_NAME_TRIES; ++tries) {
+    for (int tries = 0; tries < kMaxNameTries; ++tries) {
         *name = temporary_name(target);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name->c_str(), AT_SYMLINK_FOLLOW) == 0)
             return true;
@@ -255,8 +256,7 @@ void restore_old_text(int fd, const std::string &old_text, size_t changed) {
     const int saved = errno;
     if (!write_from_start(fd, old_text.data(), std::min(changed, old_text.size())) ||
         !truncate_fd(fd, static_cast<off_t>(old_text.size())) || !sync_fd(fd))
-        g_log(nullptr, G_LOG_LEVEL_WARNING, "could not put the old text back: %s",
-              g_strerror(errno));
+        log_warning("could not put the old text back: %s", g_strerror(errno));
     errno = saved;
 }
 
@@ -473,14 +473,12 @@ void put_old_file_back(const std::string &target, const struct stat *old, int ol
     std::string name;
     if (old == nullptr) {
         if (unlink(target.c_str()) != 0)
-            g_log(nullptr, G_LOG_LEVEL_WARNING, "could not take the new file away: %s",
-                  g_strerror(errno));
+            log_warning("could not take the new file away: %s", g_strerror(errno));
     } else if (old_fd < 0 || !read_all(old_fd, &old_text) ||
                make_new_file(target, old, old_text.data(), old_text.size(), &name) !=
                    Outcome::Done ||
                rename(name.c_str(), target.c_str()) != 0) {
-        g_log(nullptr, G_LOG_LEVEL_WARNING, "could not put the old file back: %s",
-              g_strerror(errno));
+        log_warning("could not put the old file back: %s", g_strerror(errno));
         if (!name.empty())
             unlink_quietly(name);
     }

@@ -64,6 +64,23 @@ void add_wm_row(AppState *state, const char *command, const char *description) {
                                       &kBlack, COL_EDITABLE, TRUE, -1);
 }
 
+WmRow read_wm_row(GtkTreeModel *model, GtkTreeIter *row) {
+    gchar *description = nullptr;
+    gchar *command = nullptr;
+    gboolean is_default = FALSE;
+    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, COL_COMMAND, &command,
+                       COL_IS_DEFAULT, &is_default, -1);
+    const GCharPtr description_copy(description);
+    const GCharPtr command_copy(command);
+    return WmRow{description != nullptr ? description : "", command != nullptr ? command : "",
+                 is_default != FALSE};
+}
+
+void set_wm_row_texts(GtkListStore *store, GtkTreeIter *row, const char *command,
+                      const char *description) {
+    gtk_list_store_set(store, row, COL_DESCRIPTION, description, COL_COMMAND, command, -1);
+}
+
 void mark_default_row(GtkListStore *store, GtkTreeIter *row) {
     set_default_flag(store, row, TRUE);
 }
@@ -139,4 +156,24 @@ void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gcha
     if (text_to_store(old_text, new_text) == old_text)
         return;
     gtk_list_store_set(GTK_LIST_STORE(store), &row, column, new_text, -1);
+}
+
+WmViewColumns append_wm_view_columns(GtkTreeView *view) {
+    GtkTreeViewColumn *icon_column = gtk_tree_view_column_new_with_attributes(
+        nullptr, gtk_cell_renderer_pixbuf_new(), "pixbuf", COL_ICON, nullptr);
+    gtk_tree_view_append_column(view, icon_column);
+
+    GtkCellRenderer *text = gtk_cell_renderer_text_new();
+    g_signal_connect(text, "edited", G_CALLBACK(on_cell_edited), gtk_tree_view_get_model(view));
+    // Whether a row may be edited is asked when an edit begins (list_input.cpp).
+    GtkTreeViewColumn *text_column = gtk_tree_view_column_new_with_attributes(
+        nullptr, text, "foreground-gdk", COL_FOREGROUND, nullptr);
+    // The description's bytes need not be UTF-8, which the cell must be given.
+    gtk_tree_view_column_set_cell_data_func(text_column, text, show_description_cell, nullptr,
+                                            nullptr);
+    g_object_set_data(G_OBJECT(text), CELL_COLUMN_KEY, GINT_TO_POINTER(COL_DESCRIPTION));
+    gtk_tree_view_append_column(view, text_column);
+    gtk_tree_view_set_search_column(view, COL_DESCRIPTION);
+    gtk_tree_view_set_search_equal_func(view, description_mismatches_key, nullptr, nullptr);
+    return WmViewColumns{icon_column, text_column, text};
 }

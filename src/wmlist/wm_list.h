@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The window-manager list: its six columns, the values of a new row, the
-// default mark, and how its texts are shown. Only this module and the
-// configuration file know the columns. The two text columns hold the file's
+// default mark, how a row is read, and how its texts are shown. Only
+// src/wmlist knows the columns. The two text columns hold the file's
 // bytes, which need not be UTF-8; the list view and the item dialog show and
 // edit them only in the form display_text gives, and turn an edit back into
 // bytes with text_to_store.
@@ -10,6 +10,8 @@
 #include "app/app_state.h"
 
 #include <gtk/gtk.h>
+
+#include <string>
 
 enum WmColumn {
     COL_ICON,
@@ -26,6 +28,31 @@ enum WmColumn {
 
 // A new, empty store with the six columns in their order.
 GtkListStore *create_wm_store();
+
+// A row's texts, byte for byte, and its default mark; a text the store holds
+// as null reads as empty.
+struct WmRow {
+    std::string description;
+    std::string command;
+    bool is_default = false;
+};
+
+WmRow read_wm_row(GtkTreeModel *model, GtkTreeIter *row);
+
+// Replaces the row's two texts with these bytes.
+void set_wm_row_texts(GtkListStore *store, GtkTreeIter *row, const char *command,
+                      const char *description);
+
+// The main list's view columns: the icon, and the description drawn in the
+// default mark's colour, edited in place and searched by type-ahead.
+struct WmViewColumns {
+    GtkTreeViewColumn *icon;
+    GtkTreeViewColumn *text;
+    GtkCellRenderer *text_cell;
+};
+
+// Appends them to a view of the list's store.
+WmViewColumns append_wm_view_columns(GtkTreeView *view);
 
 // Appends a row that is not the default, drawn black and editable. The
 // command comes first, unlike the columns.

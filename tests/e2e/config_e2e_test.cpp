@@ -26,12 +26,6 @@ std::set<std::string> strays(const std::string &folder) {
     return result;
 }
 
-mode_t mode_of(const std::string &path) {
-    struct stat info;
-    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
-}
-
 class ConfigE2e : public QuorvaneE2e {
   protected:
     // Quits by closing the window, which saves.

@@ -17,10 +17,6 @@
 
 namespace {
 
-gboolean never_fires(gpointer) {
-    return TRUE;
-}
-
 // The menus that are on screen now, popped up or torn off.
 std::vector<GtkWidget *> shown_menus() {
     std::vector<GtkWidget *> menus;

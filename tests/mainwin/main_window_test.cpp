@@ -20,10 +20,6 @@
 
 namespace {
 
-gboolean never_fires(gpointer) {
-    return TRUE;
-}
-
 // The list as it would be if it measured every row itself: the same columns
 // on the same store, sized automatically, in a list area narrower than its
 // rows so that each column gets exactly what it asks for.

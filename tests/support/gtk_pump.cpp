@@ -24,3 +24,7 @@ bool pump_until(const std::function<bool()> &condition, std::chrono::millisecond
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
+
+gboolean never_fires(gpointer) {
+    return TRUE;
+}

@@ -2,6 +2,8 @@
 // Running the GTK main loop from a test until something has happened.
 #pragma once
 
+#include <glib.h>
+
 #include <chrono>
 #include <functional>
 
@@ -10,3 +12,7 @@ void pump_events();
 // Runs the main loop until the condition holds or the limit has passed.
 bool pump_until(const std::function<bool()> &condition,
                 std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// A timeout handler for a source that must stay in place and never run its
+// course within a test: it keeps its source.
+gboolean never_fires(gpointer);

@@ -71,3 +71,10 @@ std::set<std::string> list_folder(const std::string &folder) {
     closedir(dir);
     return names;
 }
+
+mode_t mode_of(const std::string &path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return static_cast<mode_t>(-1);
+    return info.st_mode & 07777;
+}

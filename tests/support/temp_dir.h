@@ -2,6 +2,8 @@
 // A private temporary folder, removed with everything in it when it goes.
 #pragma once
 
+#include <sys/types.h>
+
 #include <set>
 #include <string>
 
@@ -24,3 +26,6 @@ void write_file(const std::string &path, const std::string &bytes);
 bool file_exists(const std::string &path);
 // The names in the folder, without "." and ".."; none if it cannot be read.
 std::set<std::string> list_folder(const std::string &folder);
+// The permission bits of the file, or every bit set when it cannot be
+// looked at.
+mode_t mode_of(const std::string &path);

@@ -159,12 +159,6 @@ class FaultScope {
     ~FaultScope() { faults = Faults{}; }
 };
 
-mode_t mode_of(const std::string &path) {
-    struct stat info;
-    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
-}
-
 ino_t inode_of(const std::string &path) {
     struct stat info;
     EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
@@ -181,8 +175,8 @@ bool replace(const std::string &path, const std::string &bytes) {
     return replace_file_contents(path.c_str(), bytes.data(), bytes.size());
 }
 
-const std::string OLD = "old=contents that must survive\ndelay:15.000000\n";
-const std::string NEW = "new=the list as it is now, long enough to take several short writes\n";
+const std::string kOld = "old=contents that must survive\ndelay:15.000000\n";
+const std::string kNew = "new=the list as it is now, long enough to take several short writes\n";
 
 class ReplaceTest : public ::testing::Test {
   protected:
@@ -196,11 +190,11 @@ TEST_F(ReplaceTest, NewFileGetsTheUsualModeLessTheUmask) {
         const std::string path = tmp.file("new" + std::to_string(mask));
         const mode_t old_mask = umask(mask);
         const int calls_before = umask_calls;
-        const bool replaced = replace(path, NEW);
+        const bool replaced = replace(path, kNew);
         EXPECT_EQ(umask_calls, calls_before) << "the umask was changed";
         umask(old_mask);
         ASSERT_TRUE(replaced) << strerror(errno);
-        EXPECT_EQ(read_file(path), NEW);
+        EXPECT_EQ(read_file(path), kNew);
         EXPECT_EQ(mode_of(path), 0666 & ~mask);
     }
     EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"new2", "new18", "new63"}));
@@ -209,11 +203,11 @@ TEST_F(ReplaceTest, NewFileGetsTheUsualModeLessTheUmask) {
 TEST_F(ReplaceTest, ExistingFileKeepsItsModeAndIsReplacedWhole) {
     for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0755}, mode_t{0444}}) {
         SCOPED_TRACE(mode);
-        write_file(file(), OLD + OLD);
+        write_file(file(), kOld + kOld);
         ASSERT_EQ(chmod(file().c_str(), mode), 0);
         const ino_t before = inode_of(file());
-        ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
-        EXPECT_EQ(read_file(file()), NEW);
+        ASSERT_TRUE(replace(file(), kNew)) << strerror(errno);
+        EXPECT_EQ(read_file(file()), kNew);
         EXPECT_EQ(mode_of(file()), mode);
         EXPECT_NE(inode_of(file()), before) << "not replaced by a new file";
         EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
@@ -224,16 +218,16 @@ TEST_F(ReplaceTest, ChainOfRelativeLinksStaysAndItsFileIsReplaced) {
     // home/.rc -> ../dots/link -> rc (each relative to its own folder)
     ASSERT_EQ(mkdir(tmp.file("home").c_str(), 0700), 0);
     ASSERT_EQ(mkdir(tmp.file("dots").c_str(), 0700), 0);
-    write_file(tmp.file("dots/rc"), OLD + OLD + OLD);
+    write_file(tmp.file("dots/rc"), kOld + kOld + kOld);
     ASSERT_EQ(chmod(tmp.file("dots/rc").c_str(), 0600), 0);
     ASSERT_EQ(symlink("rc", tmp.file("dots/link").c_str()), 0);
     ASSERT_EQ(symlink("../dots/link", tmp.file("home/.rc").c_str()), 0);
     const ino_t before = inode_of(tmp.file("dots/rc"));
 
-    ASSERT_TRUE(replace(tmp.file("home/.rc"), NEW)) << strerror(errno);
+    ASSERT_TRUE(replace(tmp.file("home/.rc"), kNew)) << strerror(errno);
     EXPECT_EQ(link_of(tmp.file("home/.rc")), "../dots/link");
     EXPECT_EQ(link_of(tmp.file("dots/link")), "rc");
-    EXPECT_EQ(read_file(tmp.file("dots/rc")), NEW);
+    EXPECT_EQ(read_file(tmp.file("dots/rc")), kNew);
     EXPECT_NE(inode_of(tmp.file("dots/rc")), before) << "not replaced by a new file";
     EXPECT_EQ(mode_of(tmp.file("dots/rc")), 0600u);
     EXPECT_EQ(list_folder(tmp.file("home")), std::set<std::string>{".rc"});
@@ -242,26 +236,26 @@ TEST_F(ReplaceTest, ChainOfRelativeLinksStaysAndItsFileIsReplaced) {
 
 TEST_F(ReplaceTest, LinkToAMissingFileCreatesThatFile) {
     ASSERT_EQ(symlink(tmp.file("real").c_str(), file().c_str()), 0);
-    ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
+    ASSERT_TRUE(replace(file(), kNew)) << strerror(errno);
     EXPECT_EQ(link_of(file()), tmp.file("real"));
-    EXPECT_EQ(read_file(tmp.file("real")), NEW);
+    EXPECT_EQ(read_file(tmp.file("real")), kNew);
 }
 
 TEST_F(ReplaceTest, LoopOfLinksFails) {
     ASSERT_EQ(symlink("b", tmp.file("a").c_str()), 0);
     ASSERT_EQ(symlink("a", tmp.file("b").c_str()), 0);
-    EXPECT_FALSE(replace(tmp.file("a"), NEW));
+    EXPECT_FALSE(replace(tmp.file("a"), kNew));
     EXPECT_EQ(errno, ELOOP);
     EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"a", "b"}));
 }
 
 TEST_F(ReplaceTest, HardLinkedFileIsRewrittenInPlace) {
-    write_file(file(), OLD + OLD + OLD);
+    write_file(file(), kOld + kOld + kOld);
     ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
     const ino_t before = inode_of(file());
-    ASSERT_TRUE(replace(file(), NEW)) << strerror(errno);
+    ASSERT_TRUE(replace(file(), kNew)) << strerror(errno);
     EXPECT_EQ(inode_of(file()), before);
-    EXPECT_EQ(read_file(tmp.file("other")), NEW) << "the longer old text must be cut";
+    EXPECT_EQ(read_file(tmp.file("other")), kNew) << "the longer old text must be cut";
     EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"other", "rc"}));
 }
 
@@ -288,7 +282,7 @@ TEST_F(ReplaceTest, UnusablePathFailsAndCreatesNothing) {
         const std::string path = c.make(tmp);
         const std::set<std::string> before = list_folder(tmp.path());
         errno = 0;
-        EXPECT_FALSE(replace(path, NEW));
+        EXPECT_FALSE(replace(path, kNew));
         EXPECT_EQ(errno, c.error);
         EXPECT_EQ(list_folder(tmp.path()), before);
     }
@@ -298,10 +292,10 @@ TEST_F(ReplaceTest, PipeWithAReaderIsWrittenNotReplaced) {
     ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
     const int reader = open(file().c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_TRUE(replace(file(), NEW)) << strerror(errno);
+    EXPECT_TRUE(replace(file(), kNew)) << strerror(errno);
     char received[256] = {};
-    EXPECT_EQ(read(reader, received, sizeof received), static_cast<ssize_t>(NEW.size()));
-    EXPECT_EQ(std::string(received), NEW);
+    EXPECT_EQ(read(reader, received, sizeof received), static_cast<ssize_t>(kNew.size()));
+    EXPECT_EQ(std::string(received), kNew);
     close(reader);
     struct stat info;
     ASSERT_EQ(lstat(file().c_str(), &info), 0);
@@ -310,7 +304,7 @@ TEST_F(ReplaceTest, PipeWithAReaderIsWrittenNotReplaced) {
 
 TEST_F(ReplaceTest, PipeWithoutReaderFailsAtOnce) {
     ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
-    EXPECT_FALSE(replace(file(), NEW));
+    EXPECT_FALSE(replace(file(), kNew));
     EXPECT_EQ(errno, ENXIO);
 }
 
@@ -371,7 +365,7 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
                                                 : way == NAMED ? ", by rename of a named file"
                                                                : ", by rename"));
             // Longer than the new text, so that a missed shortening shows.
-            const std::string old_text = OLD + OLD;
+            const std::string old_text = kOld + kOld;
             write_file(file(), old_text);
             if (in_place) {
                 ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
@@ -381,10 +375,10 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
             bool replaced;
             {
                 FaultScope scope(c.plan);
-                replaced = replace(file(), NEW);
+                replaced = replace(file(), kNew);
             }
             EXPECT_EQ(replaced, c.replaced[way]);
-            EXPECT_EQ(read_file(file()), replaced ? NEW : old_text);
+            EXPECT_EQ(read_file(file()), replaced ? kNew : old_text);
             EXPECT_EQ(inode_of(file()) == before, in_place || !replaced);
             EXPECT_EQ(mode_of(file()), 0600u);
             if (in_place) {
@@ -398,7 +392,7 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
 }
 
 TEST_F(ReplaceTest, InterruptedAndShortWritesAreCarriedOn) {
-    write_file(file(), OLD);
+    write_file(file(), kOld);
     ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
     for (const std::string &path : {file(), tmp.file("new")}) {
         SCOPED_TRACE(path);
@@ -408,12 +402,12 @@ TEST_F(ReplaceTest, InterruptedAndShortWritesAreCarriedOn) {
                 f.interrupt = true;
                 f.max_write = 3;
             }));
-            replaced = replace(path, NEW);
+            replaced = replace(path, kNew);
         }
         EXPECT_TRUE(replaced) << strerror(errno);
-        EXPECT_EQ(read_file(path), NEW);
+        EXPECT_EQ(read_file(path), kNew);
     }
-    EXPECT_EQ(read_file(tmp.file("other")), NEW);
+    EXPECT_EQ(read_file(tmp.file("other")), kNew);
 }
 
 TEST_F(ReplaceTest, FolderSync) {
@@ -434,15 +428,15 @@ TEST_F(ReplaceTest, FolderSync) {
         SCOPED_TRACE(c.name);
         unlink(file().c_str());
         if (c.file_existed)
-            write_file(file(), OLD);
+            write_file(file(), kOld);
         bool replaced;
         {
             FaultScope scope(plan_of([&](Faults &f) { f.folder_fsync_errno = c.error; }));
-            replaced = replace(file(), NEW);
+            replaced = replace(file(), kNew);
         }
         EXPECT_EQ(replaced, c.reported_ok);
         if (c.reported_ok || c.file_existed) {
-            EXPECT_EQ(read_file(file()), c.reported_ok ? NEW : OLD);
+            EXPECT_EQ(read_file(file()), c.reported_ok ? kNew : kOld);
             EXPECT_EQ(list_folder(tmp.path()), std::set<std::string>{"rc"});
         } else {
             EXPECT_TRUE(list_folder(tmp.path()).empty());
@@ -488,16 +482,16 @@ TEST_F(ReplaceTest, FolderThatTakesNoNewFile) {
         ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
         ASSERT_EQ(chmod(outer.path().c_str(), 0755), 0);
         if (c.file_exists) {
-            write_file(path, OLD + OLD);
+            write_file(path, kOld + kOld);
             ASSERT_EQ(chmod(path.c_str(), c.file_mode), 0);
             if (geteuid() == 0) {
                 ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
             }
         }
         ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
-        const std::string expected = c.replaced ? NEW : OLD + OLD;
+        const std::string expected = c.replaced ? kNew : kOld + kOld;
         const int status = run_unprivileged(folder, [&] {
-            const bool replaced = replace(path, NEW);
+            const bool replaced = replace(path, kNew);
             return replaced == c.replaced && (!c.file_exists || read_file(path) == expected);
         });
         EXPECT_EQ(status, 0);
@@ -523,7 +517,7 @@ TEST_F(ReplaceTest, FullDiskLeavesTheOldFileUntouched) {
         ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
         ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k"), 0) << strerror(errno);
         const std::string path = disk + "/rc";
-        write_file(path, OLD);
+        write_file(path, kOld);
         if (in_place) {
             ASSERT_EQ(link(path.c_str(), (disk + "/other").c_str()), 0);
         }
@@ -541,7 +535,7 @@ TEST_F(ReplaceTest, FullDiskLeavesTheOldFileUntouched) {
         ASSERT_EQ(stat(path.c_str(), &before), 0);
         EXPECT_FALSE(replace(path, big));
         EXPECT_EQ(errno, ENOSPC);
-        EXPECT_EQ(read_file(path), OLD);
+        EXPECT_EQ(read_file(path), kOld);
         struct stat after;
         ASSERT_EQ(stat(path.c_str(), &after), 0);
         EXPECT_EQ(after.st_ino, before.st_ino);
@@ -616,14 +610,14 @@ TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
         GTEST_SKIP() << "needs loop devices, to mount the ext4 image";
     const std::string folder = disk + "/conf";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    write_file(folder + "/rc", OLD);
+    write_file(folder + "/rc", kOld);
     ASSERT_EQ(system(("chattr +a '" + folder + "'").c_str()), 0);
     const ino_t before = inode_of(folder + "/rc");
 
-    EXPECT_TRUE(replace(folder + "/rc", NEW)) << strerror(errno);
-    EXPECT_TRUE(replace(folder + "/new", NEW)) << strerror(errno);
-    EXPECT_EQ(read_file(folder + "/rc"), NEW);
-    EXPECT_EQ(read_file(folder + "/new"), NEW);
+    EXPECT_TRUE(replace(folder + "/rc", kNew)) << strerror(errno);
+    EXPECT_TRUE(replace(folder + "/new", kNew)) << strerror(errno);
+    EXPECT_EQ(read_file(folder + "/rc"), kNew);
+    EXPECT_EQ(read_file(folder + "/new"), kNew);
     EXPECT_EQ(inode_of(folder + "/rc"), before);
     EXPECT_EQ(list_folder(folder), (std::set<std::string>{"new", "rc"}));
     EXPECT_EQ(system(("chattr -a '" + folder + "'").c_str()), 0);

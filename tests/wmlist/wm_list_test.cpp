@@ -231,6 +231,26 @@ class BytesTest : public WmListTest {
     int changes = 0;
 };
 
+TEST_F(BytesTest, ReadRowGivesTheStoredBytesAndTheDefaultMark) {
+    add_wm_row(&state, nullptr, nullptr);
+    GtkTreeIter second = nth(1);
+    mark_default_row(state.store.get(), &second);
+    GtkTreeIter first = nth(0);
+    const WmRow bytes = read_wm_row(model(), &first);
+    EXPECT_EQ(bytes.description, "Caf\xe9");
+    EXPECT_EQ(bytes.command, "/opt/wm-caf\xe9");
+    EXPECT_FALSE(bytes.is_default);
+    const WmRow null_texts = read_wm_row(model(), &second);
+    EXPECT_EQ(null_texts.description, "");
+    EXPECT_EQ(null_texts.command, "");
+    EXPECT_TRUE(null_texts.is_default);
+
+    set_wm_row_texts(state.store.get(), &second, "/usr/bin/\xff", "Tab \xfe");
+    EXPECT_EQ(rows()[1].command, "/usr/bin/\xff");
+    EXPECT_EQ(rows()[1].description, "Tab \xfe");
+    EXPECT_EQ(rows()[0].description, "Caf\xe9");
+}
+
 TEST_F(BytesTest, DescriptionCellShowsTheBytesConverted) {
     GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
     g_object_ref_sink(renderer.get());
