@@ -73,6 +73,11 @@ ensure_locales() {
     locale-gen >/dev/null
 }
 
+# The version that CMakeLists.txt gives the project, which the program shows.
+project_version() {
+    sed -n 's/^project(quorvane VERSION \([^ )]*\).*/\1/p' "$root/CMakeLists.txt"
+}
+
 # Starts a private Xvfb, writes its pid to DIR/xvfb.pid and prints its display.
 start_xvfb() {
     local dir=$1
