@@ -4,6 +4,7 @@
 // and window count as it goes. Every other menu is closed with Escape; the
 // others set a default and close the box that says so.
 //   menu_memory_bench QUORVANE CYCLES
+#include "app/version.h"
 #include "support/process.h"
 #include "support/screen_probe.h"
 #include "support/temp_dir.h"
@@ -61,7 +62,7 @@ void run(const char *program, int cycles) {
     Process app({program, "-d"},
                 {{"HOME", home}, {"DISPLAY", xvfb.display()}, {"PATH", "/usr/bin:/bin"}},
                 tmp.file("out"), tmp.file("err"));
-    const Window main = x.wait_for_viewable("quorvane 0.4.1");
+    const Window main = x.wait_for_viewable("quorvane " QUORVANE_VERSION);
     require(main != 0, "the program shows no window");
 
     printf("%8s %12s %10s %9s\n", "menus", "RssAnon kB", "VmRSS kB", "windows");

@@ -10,15 +10,20 @@ BUILD_PACKAGES=(
 
 # What scripts/run needs besides, to show the program when there is no
 # display: a private X server, and the tool that takes its picture (built
-# with the tests).
+# from the test rig, with the tests on or off).
 SHOW_PACKAGES=(
-    xvfb libgtest-dev libx11-dev libxtst-dev
+    xvfb libx11-dev libxtst-dev
+)
+
+# What the tests need to build, besides.
+TEST_BUILD_PACKAGES=(
+    libgtest-dev
 )
 
 # Everything else that scripts/test needs: the test, lint and benchmark
 # tools, and what builds, checks and tries the Debian package.
 TEST_PACKAGES=(
-    "${BUILD_PACKAGES[@]}" "${SHOW_PACKAGES[@]}"
+    "${BUILD_PACKAGES[@]}" "${SHOW_PACKAGES[@]}" "${TEST_BUILD_PACKAGES[@]}"
     clang libclang-rt-14-dev clang-tidy clang-format
     locales
     twm xinit x11-utils
@@ -71,6 +76,21 @@ ensure_locales() {
         grep -qx "$name UTF-8" /etc/locale.gen || echo "$name UTF-8" >>/etc/locale.gen
     done
     locale-gen >/dev/null
+}
+
+# The version that CMakeLists.txt gives the project, which the program shows.
+project_version() {
+    sed -n 's/^project(quorvane VERSION \([^ )]*\).*/\1/p' "$root/CMakeLists.txt"
+}
+
+# Configures build/ for scripts/run and scripts/pictures. The tests stay in
+# the build when their tools are there (scripts/test installed them), so that
+# this does not undo its configuration; the test rig is built either way.
+configure_build() {
+    local tests=OFF
+    dpkg-query -W -f='${Status}' libgtest-dev 2>/dev/null | grep -q "install ok installed" &&
+        tests=ON
+    cmake -S "$root" -B "$root/build" -DQUORVANE_TESTS=$tests >/dev/null
 }
 
 # Starts a private Xvfb, writes its pid to DIR/xvfb.pid and prints its display.

@@ -150,7 +150,7 @@ TEST_F(PreferencesTest, AboutPageShowsNameVersionHomePageAndCredits) {
         const std::vector<GtkWidget *> row = children_of(gtk_widget_get_parent(image));
         ASSERT_EQ(row.size(), 2u);
         EXPECT_EQ(row[0], image);
-        EXPECT_EQ(label_text(row[1]), "quorvane 0.4.1\n" QUORVANE_HOME_PAGE
+        EXPECT_EQ(label_text(row[1]), "quorvane " QUORVANE_VERSION "\n" QUORVANE_HOME_PAGE
                                       "\n\n" QUORVANE_COPYRIGHT "\n" QUORVANE_AUTHOR);
         EXPECT_EQ(gtk_label_get_justify(GTK_LABEL(row[1])), GTK_JUSTIFY_CENTER);
         gtk_widget_destroy(window);

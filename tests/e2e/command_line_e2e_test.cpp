@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The options as a user types them: what the real program prints, how it ends,
 // and which configuration file it reads and writes.
+#include "app/version.h"
 #include "e2e/e2e_fixture.h"
 #include "support/wait.h"
 #include "wmlist/config_texts.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-const std::string BANNER = "quorvane 0.4.1 https://quorvane.org/\n"
+const std::string BANNER = "quorvane " QUORVANE_VERSION " https://quorvane.org/\n"
                            "Copyright (C) 2026 The quorvane developers\n";
 const std::string USAGE = BANNER + "\n"
                                    "usage: quorvane [OPTIONS]\n"

@@ -5,6 +5,8 @@
 #include "wmlist/config_texts.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -173,10 +175,21 @@ TEST_F(ConfigE2e, FolderAsConfigWarnsAtStartAndAtQuit) {
 }
 
 TEST_F(ConfigE2e, UnreadableFileGivesTheReadWarning) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "needs a user other than root, who reads any file";
     write_config({"twm=twm"}, 0, 0);
     ASSERT_EQ(chmod(config_path().c_str(), 0), 0);
+    // Root reads any file: as root, the program runs as nobody, who owns the
+    // file and its folder.
+    if (geteuid() == 0) {
+        const struct passwd *nobody = getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        const uid_t nobody_uid = nobody->pw_uid;
+        const struct group *nogroup = getgrnam("nogroup");
+        ASSERT_NE(nogroup, nullptr);
+        ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+        ASSERT_EQ(chown(home().c_str(), nobody_uid, nogroup->gr_gid), 0);
+        ASSERT_EQ(chown(config_path().c_str(), nobody_uid, nogroup->gr_gid), 0);
+        run_through({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--init-groups"});
+    }
     start();
     decline_search();
     close_and_wait();

@@ -3,6 +3,7 @@
 // fake window manager on PATH.
 #pragma once
 
+#include "app/version.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_client.h"
@@ -16,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#define MAIN_TITLE "quorvane 0.4.1"
+#define MAIN_TITLE "quorvane " QUORVANE_VERSION
 
 // How many times part occurs in text (overlapping occurrences counted).
 size_t count_of(const std::string &text, const std::string &part);

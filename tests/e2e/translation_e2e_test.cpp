@@ -3,6 +3,7 @@
 // shows, read back through the text probe module, and its usage lines. The catalogues come
 // from the build, made to appear where the program looks for them in a
 // private mount namespace of this test.
+#include "app/version.h"
 #include "e2e/list_e2e_fixture.h"
 
 #include "support/wait.h"
@@ -213,7 +214,7 @@ TEST_P(TranslationE2e, WindowAndMenuSpeakTheLanguageButNamesDoNot) {
     x().move_pointer(left + width * 3 / 4, top + height - 18);
     x().click(1);
     EXPECT_TRUE(wait_until_shown(std::string(language.preferences_title) +
-                                 "|quorvane 0.4.1\\nhttps://quorvane.org/\\n\\n"
+                                 "|quorvane " QUORVANE_VERSION "\\nhttps://quorvane.org/\\n\\n"
                                  "Copyright (C) 2026 The quorvane developers\\n"
                                  "The quorvane developers <developers@quorvane.org>"))
         << shown_text();
@@ -223,7 +224,7 @@ TEST_P(TranslationE2e, UsageLinesAreTranslatedAndTheBannerIsNot) {
     start({"--help"}, language_env());
     EXPECT_EQ(exit_code(), 0) << err();
     const std::string text = out();
-    EXPECT_EQ(text.rfind("quorvane 0.4.1 https://quorvane.org/\n"
+    EXPECT_EQ(text.rfind("quorvane " QUORVANE_VERSION " https://quorvane.org/\n"
                          "Copyright (C) 2026 The quorvane developers\n\n",
                          0),
               0u)

@@ -3,6 +3,7 @@
 
 #include "app/glib_ptr.h"
 #include "app/legacy_gtk.h"
+#include "app/version.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
@@ -146,7 +147,7 @@ TEST_F(MainWindowTest, IsBuiltHiddenWithItsContentsReady) {
     EXPECT_FALSE(gtk_widget_get_visible(state.window));
     for (GtkWidget *widget : {scrolled, label, check, button_row, quit, prefs, state.tree_view})
         EXPECT_TRUE(gtk_widget_get_visible(widget));
-    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(state.window)), "quorvane 0.4.1");
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(state.window)), "quorvane " QUORVANE_VERSION);
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(state.countdown_label)), "");
     EXPECT_EQ(state.countdown_label, label);
     EXPECT_EQ(goback, check);

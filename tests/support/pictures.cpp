@@ -4,6 +4,7 @@
 //   pictures DISPLAY FOLDER
 // the main window with its countdown running, the list's menu, the
 // preferences window and the item dialog, each saved as FOLDER/NAME.png.
+#include "app/version.h"
 #include "support/screen_probe.h"
 #include "support/wait.h"
 #include "support/x_client.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-const char MAIN_TITLE[] = "quorvane 0.4.1";
+const char MAIN_TITLE[] = "quorvane " QUORVANE_VERSION;
 
 void save(XClient &x, const Area &area, const std::string &path) {
     if (!wait_until_drawn(x, area) || !save_png(x, area, path))
