@@ -7,7 +7,8 @@
 #include <X11/Xlib.h>
 
 #include "bench_common.h"
-#include "wmlist/config_texts.h"
+#include "fault/killed_save_text.h"
+#include "support/process.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -55,19 +56,6 @@ Options parse(int argc, char **argv) {
     return options;
 }
 
-// Each entry's command holds a ":", which the save writes as a blank: the new
-// text differs from the old on every line, and has the same length.
-std::string file_text(bool saved) {
-    std::string text = HEADER;
-    char line[64];
-    for (int i = 0; i < kEntries; ++i) {
-        snprintf(line, sizeof line, "Window manager %05d=wm-%05d%c%d\n", i, i, saved ? ' ' : ':',
-                 i % 10);
-        text += line;
-    }
-    return text + "delay:0.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n";
-}
-
 const char *what_text(const std::string &text, const std::string &old_text,
                       const std::string &new_text) {
     if (text == old_text)
@@ -75,15 +63,6 @@ const char *what_text(const std::string &text, const std::string &old_text,
     if (text == new_text)
         return "new";
     return "torn";
-}
-
-// The state letter of a process, as /proc tells it ('T' when stopped), or '?'.
-char process_state(pid_t pid) {
-    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat_file, line);
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
 }
 
 void close_window(Display *dpy, Window window) {
@@ -160,8 +139,8 @@ std::string kill_at(const Options &options, long nth, const std::string &old_tex
 
 int main(int argc, char **argv) {
     const Options options = parse(argc, argv);
-    const std::string old_text = file_text(false);
-    const std::string new_text = file_text(true);
+    const std::string old_text = killed_save_text(kEntries, false);
+    const std::string new_text = killed_save_text(kEntries, true);
     const long writes = static_cast<long>((new_text.size() + kWriteMax - 1) / kWriteMax);
     try {
         for (int i = 0; i < options.kills; ++i) {

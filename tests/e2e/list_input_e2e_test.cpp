@@ -456,22 +456,29 @@ void click_band(XClient &x, Window menu, size_t band) {
     x.click(1);
 }
 
+// Clicks the tear-off line above the first entry of an open menu; the window
+// the menu then becomes, or 0.
+Window tear_off_menu(XClient &x, Window menu) {
+    if (menu == 0)
+        return 0;
+    const Area at = window_area(x, menu);
+    x.move_pointer(at.centre_x(), at.y + ink_bands(x, at)[0].top / 2);
+    x.click(1);
+    Window torn = 0;
+    wait_for([&] {
+        const std::vector<Window> found = x.mapped_windows_of_type("MENU");
+        torn = found.empty() ? 0 : found.front();
+        return torn != 0;
+    });
+    return torn;
+}
+
 TEST_F(ListE2e, ATornOffMenuKeepsWorkingWhileOtherMenusComeAndGo) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
     const size_t windows_before = top_level_window_count(x());
-    const Window menu = open_menu_on_row(0);
-    ASSERT_NE(menu, 0u);
-    // The tear-off line is above the first entry.
-    const Area at = window_area(x(), menu);
-    x().move_pointer(at.centre_x(), at.y + ink_bands(x(), at)[0].top / 2);
-    x().click(1);
-    Window torn = 0;
-    ASSERT_TRUE(wait_for([&] {
-        const std::vector<Window> found = x().mapped_windows_of_type("MENU");
-        torn = found.empty() ? 0 : found.front();
-        return torn != 0;
-    }));
+    const Window torn = tear_off_menu(x(), open_menu_on_row(0));
+    ASSERT_NE(torn, 0u);
     ASSERT_TRUE(wait_until_no_menu());
     // Away from the list, whose rows are read from the screen.
     move_window(x(), torn, 0, 0);
@@ -506,17 +513,8 @@ TEST_F(ListE2e, ATornOffMenuIsHiddenWhileAGoBackWindowManagerRuns) {
     write_config({"First=first-wm", "Second=second-wm"}, 0, 1, 1);
     start({}, {{"FAKE_WM_HOLD", path_of("go")}});
     ASSERT_NE(window_with_rows(2), 0u);
-    const Window menu = open_menu_on_row(0);
-    ASSERT_NE(menu, 0u);
-    const Area at = window_area(x(), menu);
-    x().move_pointer(at.centre_x(), at.y + ink_bands(x(), at)[0].top / 2);
-    x().click(1);
-    Window torn = 0;
-    ASSERT_TRUE(wait_for([&] {
-        const std::vector<Window> found = x().mapped_windows_of_type("MENU");
-        torn = found.empty() ? 0 : found.front();
-        return torn != 0;
-    }));
+    const Window torn = tear_off_menu(x(), open_menu_on_row(0));
+    ASSERT_NE(torn, 0u);
     ASSERT_TRUE(wait_until_no_menu());
     move_window(x(), torn, 0, 0);
     // Its tear-off line, then the entries: execute is the fourth band.

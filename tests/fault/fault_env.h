@@ -3,6 +3,7 @@
 // (tests/fault/fault_inject.c) and where the injector reports.
 #pragma once
 
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <fstream>
@@ -41,13 +42,4 @@ inline size_t calls_logged(const std::string &log_path, const std::string &call)
             ++count;
     }
     return count;
-}
-
-// The state letter of a process, as /proc tells it ('T' when stopped), or '?'.
-inline char process_state(pid_t pid) {
-    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat_file, line);
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
 }

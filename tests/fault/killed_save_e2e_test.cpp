@@ -6,6 +6,7 @@
 // dozen; bench/killed-save many more, and measures a save in place too).
 #include "e2e/e2e_fixture.h"
 #include "fault/fault_env.h"
+#include "fault/killed_save_text.h"
 
 #include "support/wait.h"
 #include "wmlist/config_texts.h"
@@ -29,26 +30,13 @@ constexpr int kEntries = 300;
 constexpr size_t kWriteMax = 64;
 constexpr int kDefaultKills = 30;
 
-// Each entry's command holds a ":", which the save writes as a blank: the new
-// text differs from the old on every line, and has the same length.
-std::string file_text(bool saved) {
-    std::string text = HEADER;
-    char line[64];
-    for (int i = 0; i < kEntries; ++i) {
-        snprintf(line, sizeof line, "Window manager %05d=wm-%05d%c%d\n", i, i, saved ? ' ' : ':',
-                 i % 10);
-        text += line;
-    }
-    return text + "delay:0.000000\nrestart_quorvane:0\ndefault_wm:0\ngoback_btn:3\n";
-}
-
 const std::string &old_text() {
-    static const std::string text = file_text(false);
+    static const std::string text = killed_save_text(kEntries, false);
     return text;
 }
 
 const std::string &new_text() {
-    static const std::string text = file_text(true);
+    static const std::string text = killed_save_text(kEntries, true);
     return text;
 }
 

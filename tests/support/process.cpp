@@ -103,3 +103,11 @@ std::vector<pid_t> zombie_children(pid_t parent) {
     closedir(proc);
     return zombies;
 }
+
+char process_state(pid_t pid) {
+    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat_file, line);
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
+}

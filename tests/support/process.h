@@ -31,3 +31,5 @@ class Process {
 
 // The children of a process that have ended but not been collected.
 std::vector<pid_t> zombie_children(pid_t parent);
+// The state letter of a process, as /proc tells it ('T' when stopped), or '?'.
+char process_state(pid_t pid);
