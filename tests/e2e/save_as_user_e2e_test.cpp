@@ -348,7 +348,9 @@ TEST_P(UnreadAsUserE2e, ShowsWhatCouldBeReadAndIsNeverWritten) {
         EXPECT_FALSE(wait_for([&] { return !wm_log().empty(); }, std::chrono::seconds(1)));
         x().focus(window);
         x().key("Return");
-        ASSERT_TRUE(wait_for([&] { return !wm_log().empty(); })) << err();
+        // The fake writes its record line by line: wait for the last one.
+        ASSERT_TRUE(wait_for([&] { return wm_log().find("started\n") != std::string::npos; }))
+            << err();
         EXPECT_TRUE(wm_started(c.launched)) << wm_log();
     } else {
         x().close_window(window);
