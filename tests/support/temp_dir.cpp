@@ -14,9 +14,12 @@
 #include <vector>
 
 namespace {
-int remove_entry(const char *path, const struct stat *, int, struct FTW *) {
-    // A test may leave a folder without write permission; give it back first.
-    chmod(path, 0700);
+int remove_entry(const char *path, const struct stat *, int type, struct FTW *) {
+    // A test may leave a folder without write permission; give it back
+    // first. Only a folder: chmod follows links, and a test may leave a link
+    // to a device such as /dev/null.
+    if (type == FTW_DP || type == FTW_DNR)
+        chmod(path, 0700);
     return remove(path);
 }
 } // namespace
