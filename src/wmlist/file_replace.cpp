@@ -262,9 +262,24 @@ void restore_old_text(int fd, const std::string &old_text, size_t changed) {
 
 // Another instance saving the same file in place waits until this one is
 // done, so that their writes never interleave. The lock is advisory: where
-// the file system has none, the save goes on without.
-void lock_file(int fd) {
-    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+// the file system has none, the save goes on without. A holder that never
+// lets go (a stopped instance, another program) fails the save after a wait
+// far longer than any save of this file takes, with EWOULDBLOCK: hanging
+// here would keep the window manager from ever starting.
+bool lock_file(int fd) {
+    constexpr gint64 kLockWait = gint64{5} * G_USEC_PER_SEC;
+    constexpr gulong kLockPoll = 10000; // microseconds
+    const gint64 deadline = g_get_monotonic_time() + kLockWait;
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
+            return true;
+        if (g_get_monotonic_time() >= deadline)
+            return false;
+        g_usleep(kLockPoll);
     }
 }
 
@@ -274,7 +289,10 @@ bool rewrite_in_place(const std::string &target, const char *data, size_t size) 
     const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
-    lock_file(fd);
+    if (!lock_file(fd)) {
+        close_quietly(fd);
+        return false;
+    }
     std::string old_text;
     if (!read_all(fd, &old_text) ||
         !reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size))) {

@@ -9,6 +9,6 @@
 // file they name and keeping its owner, group, permission bits and extended
 // attributes (a new file gets 0666 less the umask). Where no new file can go
 // beside it or take its place with all of those, or the file has other hard
-// links, it is rewritten in place, under an flock. Returns false, with errno
-// set, on failure.
+// links, it is rewritten in place, under an flock (waited for five seconds at
+// most, then EWOULDBLOCK). Returns false, with errno set, on failure.
 bool replace_file_contents(const char *path, const char *data, size_t size);

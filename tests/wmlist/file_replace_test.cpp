@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -256,6 +257,21 @@ TEST_F(ReplaceTest, HardLinkedFileIsRewrittenInPlace) {
     ASSERT_TRUE(replace(file(), kNew)) << strerror(errno);
     EXPECT_EQ(inode_of(file()), before);
     EXPECT_EQ(read_file(tmp.file("other")), kNew) << "the longer old text must be cut";
+    EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"other", "rc"}));
+}
+
+// A lock that is never let go fails the save after a bounded wait, with the
+// file as it was: hanging would keep the window manager from starting.
+TEST_F(ReplaceTest, LockHeldByAnotherFailsTheInPlaceSaveInsteadOfHanging) {
+    write_file(file(), kOld);
+    ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+    const int holder = open(file().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(replace(file(), kNew));
+    EXPECT_EQ(errno, EWOULDBLOCK);
+    close(holder);
+    EXPECT_EQ(read_file(file()), kOld);
     EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"other", "rc"}));
 }
 
