@@ -4,11 +4,10 @@
 // the file was found each time: rewriting in place cannot survive a kill
 // part-way, so this only measures. The fault injector stops the program at
 // the chosen write, so the kill lands exactly there.
-#include <X11/Xlib.h>
-
 #include "bench_common.h"
 #include "fault/killed_save_text.h"
 #include "support/process.h"
+#include "support/x_client.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -65,18 +64,6 @@ const char *what_text(const std::string &text, const std::string &old_text,
     return "torn";
 }
 
-void close_window(Display *dpy, Window window) {
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy, window, False, NoEventMask, &event);
-    XSync(dpy, False);
-}
-
 // Quits the program, which saves; the injector stops it after the nth write,
 // and the kill comes while it is stopped there. Returns how the file was
 // found and what was left beside it.
@@ -106,7 +93,7 @@ std::string kill_at(const Options &options, long nth, const std::string &old_tex
     try {
         const StartFigures figures =
             watch.watch_start(pid, Clock::now(), 100, std::chrono::seconds(60));
-        close_window(watch.display(), figures.window);
+        ask_to_close(watch.display(), figures.window);
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
         while (process_state(pid) != 'T') {
             if (Clock::now() > deadline)

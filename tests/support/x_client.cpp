@@ -190,16 +190,20 @@ void XClient::release(int button) {
     sync();
 }
 
-void XClient::close_window(Window window) {
+void ask_to_close(Display *dpy, Window window) {
     XEvent event = {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(dpy_, "WM_PROTOCOLS", False);
+    event.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
     event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy_, window, False, NoEventMask, &event);
-    sync();
+    XSendEvent(dpy, window, False, NoEventMask, &event);
+    XSync(dpy, False);
+}
+
+void XClient::close_window(Window window) {
+    ask_to_close(dpy_, window);
 }
 
 void XClient::sync() {

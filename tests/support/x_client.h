@@ -13,6 +13,9 @@ struct _XDisplay;
 using Display = _XDisplay;
 using Window = unsigned long;
 
+// Asks the window to close, as a window manager's close button does.
+void ask_to_close(Display *dpy, Window window);
+
 class XClient {
   public:
     explicit XClient(const std::string &display);
