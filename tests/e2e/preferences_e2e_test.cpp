@@ -118,30 +118,17 @@ TEST_F(PreferencesE2e, EscapeClosesItAndReturnThenStartsTheSelectedRow) {
     EXPECT_NE(read_file(config_path()).find("\ndelay:15.000000\n"), std::string::npos);
 }
 
-// Return in the timeout field presses OK.
-TEST_F(PreferencesE2e, ReturnInTheTimeoutFieldPressesOk) {
-    start_with(15, 3);
-    open_by_key_with_pointer_at(500, 400);
-    const Window prefs = wait_for_prefs();
-    ASSERT_NE(prefs, 0u) << err();
-    x().focus(prefs);
-    tab(1);
-    type_text(x(), "7");
-    x().key("Return");
-    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
-    quit_and_expect_saved({"delay:7.000000"});
-}
-
 struct DelayInput {
     const char *what;
     std::function<void(XClient &)> keys; // with the spin button focused
-    const char *ending;                  // "ok", "cancel" or "close"
+    const char *ending;                  // "ok", "return", "cancel" or "close"
     const char *saved;
 };
 
 class DelayE2e : public PreferencesE2e, public ::testing::WithParamInterface<DelayInput> {};
 
-// Stepped or typed, OK stores the value shown and Cancel or closing drops it.
+// Stepped or typed, OK (or Return in the field) stores the value shown and
+// Cancel or closing drops it.
 TEST_P(DelayE2e, OnlyOkStoresTheDelay) {
     const DelayInput input = GetParam();
     start_with(15, 3);
@@ -154,6 +141,8 @@ TEST_P(DelayE2e, OnlyOkStoresTheDelay) {
     const std::string ending = input.ending;
     if (ending == "ok") {
         x().key("o", {"Alt_L"});
+    } else if (ending == "return") {
+        x().key("Return");
     } else if (ending == "cancel") {
         tab(3);
         x().key("space");
@@ -181,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "ok", "delay:0.000000"},
                       DelayInput{"Typed", [](XClient &x) { type_text(x, "12.5"); }, "ok",
                                  "delay:12.500000"},
+                      DelayInput{"TypedThenReturn", [](XClient &x) { type_text(x, "7"); }, "return",
+                                 "delay:7.000000"},
                       DelayInput{"TypedPastTheTop", [](XClient &x) { type_text(x, "3700"); }, "ok",
                                  "delay:3600.000000"},
                       DelayInput{"TypedThenCancel", [](XClient &x) { type_text(x, "42"); },

@@ -41,6 +41,17 @@ class ExecPlanTest : public ::testing::Test {
         ASSERT_EQ(chmod(path.c_str(), program.mode), 0);
     }
 
+    // bin/wm: a program that writes its mask of ignored signals to out().
+    std::string make_ignored_signals_reporter() {
+        make_folder("bin");
+        const std::string script = dir("bin/wm");
+        write_file(script, "#!/bin/sh\nwhile read -r key value; do case $key in SigIgn:) echo "
+                           "\"$value\";; esac; done </proc/$$/status >'" +
+                               out() + "'\n");
+        EXPECT_EQ(chmod(script.c_str(), 0755), 0);
+        return script;
+    }
+
     struct Run {
         int exit_code;    // the errno left by a failed start, or the program's 0
         std::string said; // what the started program wrote
@@ -164,12 +175,7 @@ TEST_F(ExecPlanTest, EmptyPathElementsMeanTheWorkingFolder) {
 
 // The shell keeps the dispositions it was started with, so it can tell them.
 TEST_F(ExecPlanTest, StartedProgramIgnoresNoSignalAndAFailureIgnoresThemAgain) {
-    make_folder("bin");
-    const std::string script = dir("bin/wm");
-    write_file(script, "#!/bin/sh\nwhile read -r key value; do case $key in SigIgn:) echo "
-                       "\"$value\";; esac; done </proc/$$/status >'" +
-                           out() + "'\n");
-    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    const std::string script = make_ignored_signals_reporter();
     const pid_t pid = fork();
     if (pid == 0) {
         signal(SIGPIPE, SIG_IGN);
@@ -192,12 +198,7 @@ TEST_F(ExecPlanTest, StartedProgramIgnoresNoSignalAndAFailureIgnoresThemAgain) {
 // The program ignores SIGXFSZ so that a save past the file-size limit fails
 // instead of ending it; what it starts gets the disposition it inherited.
 TEST_F(ExecPlanTest, FileSizeSignalGoesBackToWhatTheProgramInherited) {
-    make_folder("bin");
-    const std::string script = dir("bin/wm");
-    write_file(script, "#!/bin/sh\nwhile read -r key value; do case $key in SigIgn:) echo "
-                       "\"$value\";; esac; done </proc/$$/status >'" +
-                           out() + "'\n");
-    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    const std::string script = make_ignored_signals_reporter();
     for (const bool inherited_ignored : {false, true}) {
         SCOPED_TRACE(inherited_ignored ? "inherited ignored" : "inherited by default");
         unlink(out().c_str());
