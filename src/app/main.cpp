@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/i18n.h"
+#include "app/window_focus.h"
 #include "dialogs/message_box.h"
 #include "dialogs/search.h"
 #include "launch/exec_plan.h"
@@ -43,7 +44,7 @@ int main(int argc, char **argv) {
     if (state.restart != 0)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), TRUE);
 
-    gtk_widget_show(state.window);
+    show_with_focus(state.window, state.tree_view);
     gtk_main();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/legacy_gtk.h"
+#include "app/window_focus.h"
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
@@ -55,7 +56,7 @@ void run_file_selector(GtkWidget *command_entry) {
                      &data);
     g_signal_connect_swapped(file_selector_cancel_button(selector), "clicked",
                              G_CALLBACK(gtk_widget_destroy), selector);
-    gtk_widget_show(selector);
+    show_with_focus(selector, nullptr);
     gtk_main();
 }
 
@@ -92,7 +93,8 @@ void show_item_dialog(int mode, AppState *state) {
             : create_item_dialog(tr("Add item"), GTK_STOCK_ADD, &command_entry, &description_entry);
     if (editing)
         fill_entries(model, &row, command_entry, description_entry);
-    gtk_widget_show_all(dialog);
+    gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+    show_with_focus(dialog, description_entry);
 
     while (true) {
         const int response = gtk_dialog_run(GTK_DIALOG(dialog));
@@ -116,7 +118,6 @@ void show_item_dialog(int mode, AppState *state) {
         break;
     }
     gtk_widget_destroy(dialog);
-    return_focus_to_list(state);
 }
 
 void on_file_selected(GtkWidget *, gpointer data) {

@@ -5,8 +5,8 @@
 #include "app/i18n.h"
 #include "app/message.h"
 #include "app/version.h"
+#include "app/window_focus.h"
 #include "mainwin/countdown.h"
-#include "mainwin/main_window.h"
 
 #include <gdk/gdkkeysyms.h>
 
@@ -199,9 +199,8 @@ void show_preferences(GtkWidget *, gpointer data) {
                                GtkAccelFlags(0));
 
     gtk_widget_show_all(outer);
-    gtk_widget_show(window);
+    show_with_focus(window, spin_button);
     gtk_main();
-    return_focus_to_list(state);
 }
 
 void on_preferences_ok(GtkWidget *, gpointer data) {

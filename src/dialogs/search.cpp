@@ -4,6 +4,7 @@
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/message.h"
+#include "app/window_focus.h"
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
@@ -164,14 +165,14 @@ void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     store.reset();
     gtk_container_add(GTK_CONTAINER(scrolled), view);
 
-    gtk_widget_show_all(dialog);
+    gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+    show_with_focus(dialog, view);
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
         finish_open_edit(view);
         gtk_tree_selection_selected_foreach(selection, add_found_row, state);
         scroll_to_last_row(state);
     }
     gtk_widget_destroy(dialog);
-    return_focus_to_list(state);
 }
 
 void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {

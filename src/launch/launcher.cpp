@@ -4,6 +4,7 @@
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/message.h"
+#include "app/window_focus.h"
 #include "dialogs/message_box.h"
 #include "launch/exec_plan.h"
 #include "wmlist/config_file.h"
@@ -50,9 +51,17 @@ std::vector<GObjectPtr<GtkWidget>> hide_windows() {
     return hidden;
 }
 
-void show_windows(const std::vector<GObjectPtr<GtkWidget>> &windows) {
-    for (const GObjectPtr<GtkWidget> &window : windows)
-        gtk_widget_show(window.get());
+// The main window comes back last, with the keyboard on the list.
+void show_windows(AppState *state, const std::vector<GObjectPtr<GtkWidget>> &windows) {
+    bool main_window_hidden = false;
+    for (const GObjectPtr<GtkWidget> &window : windows) {
+        if (window.get() == state->window)
+            main_window_hidden = true;
+        else
+            gtk_widget_show(window.get());
+    }
+    if (main_window_hidden)
+        show_with_focus(state->window, state->tree_view);
 }
 
 enum class ChildEnd { Collected, CollectedElsewhere, NotCreated };
@@ -144,7 +153,7 @@ void launch_selected_wm(AppState *state) {
     const std::vector<GObjectPtr<GtkWidget>> hidden = hide_windows();
     int status = 0;
     const ChildEnd end = run_child(plan, &status);
-    show_windows(hidden);
+    show_windows(state, hidden);
     if (end == ChildEnd::NotCreated ||
         (end == ChildEnd::Collected && WIFEXITED(status) && WEXITSTATUS(status) == kFailedStart))
         report_failed_start(command_or_empty, description_or_empty);

@@ -87,10 +87,6 @@ void scroll_to_last_row(AppState *state) {
     gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), last.get(), nullptr, FALSE, 0, 0);
 }
 
-void return_focus_to_list(AppState *state) {
-    gtk_widget_grab_focus(state->tree_view);
-}
-
 void on_quit(GtkWidget *, gpointer state) {
     save_config(static_cast<AppState *>(state));
     gtk_main_quit();

@@ -11,8 +11,6 @@ GtkWidget *create_main_window(AppState *state);
 
 // Brings the list's last row into view, without selecting it.
 void scroll_to_last_row(AppState *state);
-// Gives the keyboard back to the list, once a window opened over it has gone.
-void return_focus_to_list(AppState *state);
 
 void on_quit(GtkWidget *widget, gpointer state);
 void on_goback_toggled(GtkToggleButton *button, gpointer data);
