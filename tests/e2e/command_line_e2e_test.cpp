@@ -245,7 +245,7 @@ TEST_F(CommandLineE2e, NoSavingKeepsTheNamedFileOnLaunch) {
     start({"-d", "-c", chosen});
     const Window window = main_window();
     ASSERT_NE(window, 0u) << err();
-    x().focus(window);
+    ASSERT_TRUE(x().wait_for_focus(window));
     x().key("Return");
     // The program has become the window manager, which then ends by itself.
     EXPECT_TRUE(wait_for([&] { return wm_log().find("started") != std::string::npos; })) << err();

@@ -19,6 +19,8 @@ void QuorvaneE2e::SetUp() {
     ASSERT_EQ(mkdir(tmp_.file("bin").c_str(), 0700), 0);
     xvfb_ = std::make_unique<Xvfb>();
     x_ = std::make_unique<XClient>(xvfb_->display());
+    // Where a real start-up may leave it: away from every window.
+    x_->park_pointer();
 }
 
 std::string QuorvaneE2e::install_fake_wm(const std::string &name) {

@@ -42,8 +42,8 @@ class ItemDialogE2e : public ListE2e {
             return 0;
         x().key(mnemonic);
         const Window dialog = x().wait_for_viewable(title);
-        if (dialog != 0)
-            x().focus(dialog);
+        if (dialog == 0 || !x().wait_for_focus(dialog))
+            return 0;
         return dialog;
     }
 
@@ -115,7 +115,7 @@ TEST_P(EmptyFieldE2e, KeepsTheDialogUntilBothTextsAreThereThenAppendsAPlainRow) 
     alt("a");
     ASSERT_TRUE(gone(ADD_TITLE));
     // Last, black, and the default row still the blue one.
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Home");
     EXPECT_TRUE(rows_blue_as({false, true, false, false}));
     quit();
@@ -144,7 +144,7 @@ TEST_F(ItemDialogE2e, ReturnInAFieldAddsOnceBothHoldText) {
     type_at_end("mine-wm");
     x().key("Return");
     ASSERT_TRUE(gone(ADD_TITLE));
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Return");
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(exit_code(), 0) << err();
@@ -182,7 +182,7 @@ TEST_F(ItemDialogE2e, SeparatorsStayInTheRowAndAreSavedAsBlanks) {
     alt("a");
     ASSERT_TRUE(gone(ADD_TITLE));
 
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("End");
     x().key("Return");
     const Window box = wait_for_dialog();
@@ -209,7 +209,7 @@ TEST_P(EditE2e, ChangesOnlyTheSelectedRow) {
     const EditCase edit = GetParam();
     start_with_default();
     if (edit.keys_in_list != nullptr) {
-        x().focus(main_);
+        ASSERT_TRUE(x().wait_for_focus(main_));
         x().key(edit.keys_in_list);
     }
     const Window dialog = open_dialog("e", EDIT_TITLE);
@@ -220,7 +220,7 @@ TEST_P(EditE2e, ChangesOnlyTheSelectedRow) {
     type_at_end(" --x");
     alt("o");
     ASSERT_TRUE(gone(EDIT_TITLE));
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Home");
     EXPECT_TRUE(rows_blue_as({false, true, false}));
     quit();
@@ -265,12 +265,12 @@ TEST_P(PickE2e, SelectorOkFillsTheCommandEntry) {
     ASSERT_NE(selector, 0u) << err();
     EXPECT_LE(distance_from_placement_at(x(), selector, 600, 400), 1);
 
-    x().focus(selector); // its file name entry has the keyboard
+    ASSERT_TRUE(x().wait_for_focus(selector)); // its file name entry has the keyboard
     const std::string path = path_of(pick.path);
     type_text(x(), path);
     x().key("Return");
     ASSERT_TRUE(gone(SELECTOR_TITLE));
-    x().focus(dialog);
+    ASSERT_TRUE(x().wait_for_focus(dialog));
     alt(pick.dialog_key);
     ASSERT_TRUE(gone(ADD_TITLE));
     EXPECT_TRUE(wait_for([&] { return rows().size() == (pick.added ? 4u : 3u); }));
@@ -296,14 +296,14 @@ TEST_F(ItemDialogE2e, SelectorCancelOrCloseKeepsBothEntries) {
         alt("f");
         const Window selector = x().wait_for_viewable(SELECTOR_TITLE);
         ASSERT_NE(selector, 0u) << err();
-        x().focus(selector);
+        ASSERT_TRUE(x().wait_for_focus(selector));
         type_text(x(), "/bin/sh");
         if (by_cancel)
             alt("c");
         else
             x().close_window(selector);
         ASSERT_TRUE(gone(SELECTOR_TITLE));
-        x().focus(dialog);
+        ASSERT_TRUE(x().wait_for_focus(dialog));
         alt("a");
         ASSERT_TRUE(gone(ADD_TITLE));
     }

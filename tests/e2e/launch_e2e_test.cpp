@@ -68,7 +68,7 @@ class LaunchE2e : public QuorvaneE2e {
     std::vector<Window> boxes() { return x().mapped_windows_of_type("DIALOG"); }
 
     void press_in(Window window, const std::string &key) {
-        x().focus(window);
+        ASSERT_TRUE(x().wait_for_focus(window));
         x().key(key);
     }
 
@@ -232,7 +232,7 @@ TEST_F(LaunchE2e, QueuedSecondReturnStartsNothingMore) {
     const Window window = main_window();
     ASSERT_NE(window, 0u) << err();
 
-    x().focus(window);
+    ASSERT_TRUE(x().wait_for_focus(window));
     x().key("Return");
     x().key("Return");
     ASSERT_TRUE(wait_for_runs(1)) << err();
@@ -357,7 +357,7 @@ TEST_P(QuestionE2e, WithoutConfigurationTheQuestionComesFirst) {
     if (answer.key[0] == '\0') {
         x().close_window(box);
     } else {
-        x().focus(box);
+        ASSERT_TRUE(x().wait_for_focus(box));
         std::vector<std::string> modifiers;
         if (answer.modifier[0] != '\0')
             modifiers.push_back(answer.modifier);

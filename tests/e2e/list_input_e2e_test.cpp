@@ -81,7 +81,7 @@ TEST_F(ListE2e, ADoubleClickInGoBackModeStartsOnceAndOpensNoEditor) {
     ASSERT_TRUE(wait_for_start(1)) << err();
     ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
     wait_past_double_click();
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Return");
     ASSERT_TRUE(wait_for_start(2)) << "Return went to an editor";
     EXPECT_FALSE(wait_for([&] { return started().size() > 2; }, milliseconds(500)));
@@ -112,7 +112,7 @@ TEST_P(EditInPlaceE2e, TheEditorOpensAndReturnKeepsTheNewText) {
     start_with_rows(kThree, 0, 1);
     ASSERT_NE(window_with_rows(3), 0u);
     const Area list = main_list_area(x(), main_);
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     if (!by_key) {
         click_row_text(1, 1);
         wait_past_double_click();
@@ -151,7 +151,7 @@ TEST_P(TypeAheadE2e, TypeAheadThenReturnStartsTheRowFound) {
     const Area list = main_list_area(x(), main_);
     ASSERT_TRUE(area_settles(list));
     const std::vector<uint32_t> before = pixels_of(x(), list);
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key(GetParam().first);
     ASSERT_TRUE(wait_for([&] { return pixels_of(x(), list) != before; }))
         << "the selection did not move";
@@ -176,7 +176,7 @@ TEST_P(MenuByKeyE2e, TheMenuOpensAtTheSelectedRowAndExecuteStartsIt) {
     ASSERT_NE(window_with_rows(3), 0u);
     const Area list = main_list_area(x(), main_);
     const Band selected = rows()[2];
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     const std::vector<std::string> &keys = GetParam();
     x().key(keys.back(), std::vector<std::string>(keys.begin(), keys.end() - 1));
     Window menu = 0;
@@ -211,7 +211,7 @@ TEST_F(ListE2e, ADraggedRowStaysSelectedAndReturnStartsIt) {
     ASSERT_TRUE(area_settles(list));
     x().release(1);
     ASSERT_TRUE(area_settles(list));
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Return");
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(exit_code(), 0) << err();
@@ -227,7 +227,7 @@ class StartKeyE2e : public ListE2e,
 TEST_P(StartKeyE2e, ReturnStartsTheSelectedRow) {
     start_with_rows(kThree, 0, 1);
     ASSERT_NE(window_with_rows(3), 0u);
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Return", GetParam());
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(exit_code(), 0) << err();
@@ -259,11 +259,11 @@ class StopE2e : public ListE2e, public ::testing::WithParamInterface<Press> {
         switch (what) {
         case Press::ArrowKey:
         case Press::KeypadEnter:
-            x().focus(main_);
+            ASSERT_TRUE(x().wait_for_focus(main_));
             x().key(what == Press::ArrowKey ? "Down" : "KP_Enter");
             break;
         case Press::MenuKey:
-            x().focus(main_);
+            ASSERT_TRUE(x().wait_for_focus(main_));
             x().key("Menu");
             ASSERT_TRUE(wait_for([&] { return shown_menu() != 0; }));
             x().key("Escape");
@@ -364,7 +364,7 @@ TEST_F(ListE2e, RightClickOpensTheMenuAtThePointerAndKeepsTheSelection) {
 TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyBlueOneAndTheSavedDefault) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Down");
     x().key("Down");
     ASSERT_NE(open_menu_on_row(0), 0u);
@@ -379,7 +379,7 @@ TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyBlueOneAndTheSavedDefault) {
     ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
 
     // The selected row shows in the selection's colours: move away to see it.
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Up");
     ASSERT_TRUE(wait_for([&] {
         const std::vector<Band> bands = rows();
@@ -405,7 +405,7 @@ TEST_F(ListE2e, DeleteRemovesTheRowSilentlyAndTheDefaultWithIt) {
     ASSERT_TRUE(wait_for([&] { return rows().size() == 2; }));
     EXPECT_FALSE(wait_for_dialog(milliseconds(500)));
     // Neither of the rows left is blue, whichever of them is selected.
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     for (const char *key : {"Home", "End"}) {
         x().key(key);
         EXPECT_TRUE(area_settles(window_area(x(), main_)));

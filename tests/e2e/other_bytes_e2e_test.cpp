@@ -83,7 +83,7 @@ TEST_P(OtherBytesE2e, FieldLeftAloneKeepsItsBytesAndAChangedOneIsStoredAsTyped) 
     x().key("e");
     const Window dialog = x().wait_for_viewable(EDIT_TITLE);
     ASSERT_NE(dialog, 0u) << err();
-    x().focus(dialog); // the description entry has the keyboard
+    ASSERT_TRUE(x().wait_for_focus(dialog)); // the description entry has the keyboard
     type_at_end(c.description);
     x().key("Tab");
     type_at_end(c.command);
@@ -91,7 +91,7 @@ TEST_P(OtherBytesE2e, FieldLeftAloneKeepsItsBytesAndAChangedOneIsStoredAsTyped) 
     ASSERT_TRUE(wait_for([&] { return x().windows_titled(EDIT_TITLE).empty(); }));
 
     if (c.launch) {
-        x().focus(main_);
+        ASSERT_TRUE(x().wait_for_focus(main_));
         x().key("Return");
         ASSERT_TRUE(wait_for_start(1)) << err();
         EXPECT_EQ(started(), std::vector<std::string>{command_});

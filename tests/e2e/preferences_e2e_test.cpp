@@ -35,7 +35,7 @@ class PreferencesE2e : public QuorvaneE2e {
 
     // Alt+P on the main window, with the pointer put somewhere else first.
     void open_by_key_with_pointer_at(int px, int py) {
-        x().focus(main_);
+        ASSERT_TRUE(x().wait_for_focus(main_));
         x().move_pointer(px, py);
         x().key("p", {"Alt_L"});
     }
@@ -78,7 +78,7 @@ TEST_F(PreferencesE2e, ClickOpensItAtThePointerAndEndsTheCountdownForGood) {
     pointer_position(x(), &px, &py);
     EXPECT_LE(distance_from_placement_at(x(), prefs, px, py), 1);
 
-    x().focus(prefs);
+    ASSERT_TRUE(x().wait_for_focus(prefs));
     tab(3);
     x().key("space"); // Cancel
     ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); }));
@@ -106,11 +106,11 @@ TEST_F(PreferencesE2e, EscapeClosesItAndReturnThenStartsTheSelectedRow) {
     click_preferences_button();
     const Window prefs = wait_for_prefs();
     ASSERT_NE(prefs, 0u) << err();
-    x().focus(prefs);
+    ASSERT_TRUE(x().wait_for_focus(prefs));
     x().key("Up");
     x().key("Escape");
     ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
-    x().focus(main_);
+    ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Return");
     ASSERT_TRUE(wm_started(std::chrono::seconds(10))) << err();
     EXPECT_EQ(exit_code(), 0) << err();
@@ -134,7 +134,7 @@ TEST_P(DelayE2e, OnlyOkStoresTheDelay) {
     open_by_key_with_pointer_at(500, 400);
     const Window prefs = wait_for_prefs();
     ASSERT_NE(prefs, 0u) << err();
-    x().focus(prefs);
+    ASSERT_TRUE(x().wait_for_focus(prefs));
     input.keys(x());
     const std::string ending = input.ending;
     if (ending == "ok") {
@@ -197,7 +197,7 @@ TEST_P(GobackE2e, RadioButtonActsAtOnceAndCancelKeepsIt) {
     open_by_key_with_pointer_at(500, 400);
     const Window prefs = wait_for_prefs();
     ASSERT_NE(prefs, 0u) << err();
-    x().focus(prefs);
+    ASSERT_TRUE(x().wait_for_focus(prefs));
     // A changed delay that is not saved shows that Cancel was pressed. A
     // mnemonic leaves the focus on its radio button, two Tabs before Cancel.
     x().key("Up");

@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
     Ways, QuitE2e,
     ::testing::Values(QuitWay{"QuitMnemonic",
                               [](XClient &x, Window window) {
-                                  x.focus(window);
+                                  ASSERT_TRUE(x.wait_for_focus(window));
                                   x.key("q", {"Alt_L"});
                               }},
                       QuitWay{"QuitClick",

@@ -346,7 +346,7 @@ TEST_P(UnreadAsUserE2e, ShowsWhatCouldBeReadAndIsNeverWritten) {
     if (listed) {
         // The file's delay is 0.2 s: a countdown would have started it by then.
         EXPECT_FALSE(wait_for([&] { return !wm_log().empty(); }, std::chrono::seconds(1)));
-        x().focus(window);
+        ASSERT_TRUE(x().wait_for_focus(window));
         x().key("Return");
         // The fake writes its record line by line: wait for the last one.
         ASSERT_TRUE(wait_for([&] { return wm_log().find("started\n") != std::string::npos; }))

@@ -165,14 +165,14 @@ TEST_P(FirstStartE2e, YesSearchesBeforeTheWindowShowsAndAddsWhatWasFound) {
     start();
     const Window question = wait_for_dialog();
     ASSERT_NE(question, 0u) << err();
-    x().focus(question);
+    ASSERT_TRUE(x().wait_for_focus(question));
     x().key("y", {"Alt_L"});
     const Window dialog = result_dialog();
     ASSERT_NE(dialog, 0u) << err();
     for (Window window : x().windows_titled(MAIN_TITLE))
         EXPECT_FALSE(x().is_viewable(window)) << "the window waits for the search";
     // Every row starts selected: Add takes them all.
-    x().focus(dialog);
+    ASSERT_TRUE(x().wait_for_focus(dialog));
     x().key("a", {"Alt_L"});
 
     ASSERT_NE(window_with_rows(found.size()), 0u);
@@ -200,7 +200,7 @@ TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
     ASSERT_NE(window_with_rows(2), 0u);
     const Window dialog = search_from_menu();
     ASSERT_NE(dialog, 0u) << err();
-    x().focus(dialog);
+    ASSERT_TRUE(x().wait_for_focus(dialog));
     // Control moves the cursor without touching the selection; Control and
     // space take the second row out of it.
     x().key("Down", {"Control_L"});
@@ -244,7 +244,7 @@ TEST_F(SearchE2e, EditingACellByClickKeepsEveryRowChosen) {
     std::vector<Band> bands;
     ASSERT_TRUE(wait_for([&] { return (bands = ink_bands(x(), area)).size() == 8; }))
         << bands.size() << " bands";
-    x().focus(dialog);
+    ASSERT_TRUE(x().wait_for_focus(dialog));
     x().move_pointer(area.x + area.width - 40, area.y + bands[4].centre());
     x().click(1);
     ASSERT_TRUE(area_changes(area, std::chrono::seconds(3))) << "no editor opened";
@@ -271,7 +271,7 @@ TEST_P(DismissE2e, AnythingButAddLeavesTheListAlone) {
     ASSERT_NE(window_with_rows(2), 0u);
     const Window dialog = search_from_menu();
     ASSERT_NE(dialog, 0u) << err();
-    x().focus(dialog);
+    ASSERT_TRUE(x().wait_for_focus(dialog));
     switch (GetParam()) {
     case Dismissal::CancelButton:
         x().key("c", {"Alt_L"});

@@ -229,7 +229,7 @@ TEST_F(ForkFaultE2e, FailedForkIsReportedAndTheNextLaunchWorks) {
     const Window window = main_window();
     ASSERT_NE(window, 0u) << err();
 
-    x().focus(window);
+    ASSERT_TRUE(x().wait_for_focus(window));
     x().key("Return");
     const Window box = wait_for_dialog();
     ASSERT_NE(box, 0u) << err();
@@ -240,7 +240,7 @@ TEST_F(ForkFaultE2e, FailedForkIsReportedAndTheNextLaunchWorks) {
     x().close_window(box);
     ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
 
-    x().focus(window);
+    ASSERT_TRUE(x().wait_for_focus(window));
     x().key("Return");
     ASSERT_TRUE(wait_for([&] { return wm_started(); })) << err();
     ASSERT_TRUE(wait_for([&] { return x().is_viewable(window); })) << err();

@@ -93,7 +93,7 @@ int main(int argc, char **argv) {
 
         // A key in the list stops the countdown; the selection leaves the
         // default row, which then shows in blue.
-        x.focus(main);
+        x.wait_for_focus(main);
         x.key("Down");
         right_click_row(x, main, 2);
         const Window menu = wait_for_menu(x);

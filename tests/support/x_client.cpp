@@ -10,6 +10,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <stdexcept>
+#include <utility>
 
 XClient::XClient(const std::string &display) {
     dpy_ = XOpenDisplay(display.c_str());
@@ -135,7 +136,9 @@ Window XClient::wait_for_viewable(const std::string &wanted, std::chrono::millis
 }
 
 void XClient::geometry(Window window, int *x, int *y, int *width, int *height) {
-    XWindowAttributes attributes;
+    XSetErrorHandler(ignore_errors);
+    // A window gone meanwhile has no place and no size.
+    XWindowAttributes attributes = {};
     XGetWindowAttributes(dpy_, window, &attributes);
     Window child;
     XTranslateCoordinates(dpy_, window, DefaultRootWindow(dpy_), 0, 0, x, y, &child);
@@ -143,12 +146,55 @@ void XClient::geometry(Window window, int *x, int *y, int *width, int *height) {
     *height = attributes.height;
 }
 
-void XClient::focus(Window window) {
-    int x, y, width, height;
-    geometry(window, &x, &y, &width, &height);
-    move_pointer(x + width / 2, y + height / 2);
-    XSetInputFocus(dpy_, window, RevertToPointerRoot, CurrentTime);
-    sync();
+void XClient::park_pointer() {
+    const int screen = DefaultScreen(dpy_);
+    const int right = DisplayWidth(dpy_, screen) - 1;
+    const int bottom = DisplayHeight(dpy_, screen) - 1;
+    for (auto [cx, cy] :
+         {std::pair{right, bottom}, std::pair{0, bottom}, std::pair{right, 0}, std::pair{0, 0}}) {
+        bool covered = false;
+        for (Window window : top_level_windows(dpy_)) {
+            if (!is_viewable(window))
+                continue;
+            int x, y, width, height;
+            geometry(window, &x, &y, &width, &height);
+            // A window's border counts: it is the window's too.
+            if (cx >= x - 2 && cx < x + width + 2 && cy >= y - 2 && cy < y + height + 2)
+                covered = true;
+        }
+        if (!covered) {
+            move_pointer(cx, cy);
+            return;
+        }
+    }
+    throw std::runtime_error("every corner of the screen is under a window");
+}
+
+bool XClient::has_focus(Window window) {
+    XSetErrorHandler(ignore_errors);
+    Window focus = 0;
+    int revert_to = 0;
+    XGetInputFocus(dpy_, &focus, &revert_to);
+    const Window root = DefaultRootWindow(dpy_);
+    // None and PointerRoot are 0 and 1, never a window.
+    while (focus > 1 && focus != root) {
+        if (focus == window)
+            return true;
+        Window root_return, parent;
+        Window *children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(dpy_, focus, &root_return, &parent, &children, &count) == 0)
+            return false;
+        if (children != nullptr)
+            XFree(children);
+        focus = parent;
+    }
+    return false;
+}
+
+bool XClient::wait_for_focus(Window window, std::chrono::milliseconds limit) {
+    park_pointer();
+    return wait_for([&] { return has_focus(window); }, limit);
 }
 
 void XClient::key(const std::string &keysym, const std::vector<std::string> &modifiers) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What an end-to-end test does to the program's windows: find them, press
 // keys and buttons through XTEST, and close them as a window manager would.
+// It never gives a window the keyboard: with no window manager, the keys go
+// where the program's own focus sends them, or, while it has asked for none,
+// to the window under the pointer, which a test parks away from them all.
 #pragma once
 
 #include <chrono>
@@ -37,8 +40,16 @@ class XClient {
 
     // Position and size of a window relative to the root.
     void geometry(Window window, int *x, int *y, int *width, int *height);
-    // Gives the window the keyboard focus and puts the pointer over it.
-    void focus(Window window);
+    // Puts the pointer in a corner of the screen that no mapped window
+    // covers, as a real start-up may leave it; throws when every corner is
+    // covered.
+    void park_pointer();
+    // Whether the window, or a window inside it, has the keyboard focus.
+    bool has_focus(Window window);
+    // Parks the pointer, then waits until the program has given the window
+    // the keyboard focus, so that keys typed next go there by the program's
+    // doing alone.
+    bool wait_for_focus(Window window, std::chrono::milliseconds limit = std::chrono::seconds(5));
     // Presses and releases a key, holding the modifier keysyms given.
     void key(const std::string &keysym, const std::vector<std::string> &modifiers = {});
     void move_pointer(int x, int y);
