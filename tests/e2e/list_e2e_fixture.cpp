@@ -24,6 +24,8 @@ Window ListE2e::window_with_rows(size_t count) {
     if (main_ == 0)
         return 0;
     EXPECT_TRUE(wait_for([&] { return rows().size() == count; })) << rows().size() << " rows";
+    // The pointer away from it, the window has the keyboard by its own doing.
+    EXPECT_TRUE(x().wait_for_focus(main_)) << "the main window did not take the keyboard";
     return main_;
 }
 

@@ -16,7 +16,8 @@ class ListE2e : public QuorvaneE2e {
   protected:
     // Entries "First=first-wm" and so on, each name a fake window manager.
     void start_with_rows(const std::vector<std::string> &names, double delay, int default_wm);
-    // The main window once it shows this many rows; fails the test otherwise.
+    // The main window once it shows this many rows and has taken the
+    // keyboard, the pointer parked; fails the test otherwise.
     Window window_with_rows(size_t count);
     std::vector<Band> rows();
     // Presses a button over a row, on its icon, where a press never edits.
