@@ -128,6 +128,16 @@ void note_single_press(GtkWidget *view, ListInput *input, GdkEventButton *event)
         gtk_tree_row_reference_new(gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get());
 }
 
+void select_row_at(GtkTreeView *view, const GdkEventButton *event) {
+    GtkTreePath *pressed_path = nullptr;
+    if (!gtk_tree_view_get_path_at_pos(view, static_cast<gint>(event->x),
+                                       static_cast<gint>(event->y), &pressed_path, nullptr, nullptr,
+                                       nullptr))
+        return;
+    const TreePathPtr pressed(pressed_path);
+    gtk_tree_view_set_cursor(view, pressed.get(), nullptr, FALSE);
+}
+
 void on_drag_begin(GtkWidget *view, GdkDragContext *, gpointer) {
     ListInput *input = list_input_of(view);
     cancel_pending_edit(input);
@@ -201,8 +211,13 @@ gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer d
     stop_countdown(state);
     ListInput *input = list_input_of(view);
     cancel_pending_edit(input);
-    // Kept from the view, so that the menu acts on the row selected before.
+    // The menu acts on the selected row, so the row pressed on becomes the
+    // selected one first: acting on another, unseen, would delete or start
+    // the wrong entry. A press below the rows keeps the selection. The press
+    // itself is kept from the view, which would begin a drag.
     if (event->button == 3 && event->type == GDK_BUTTON_PRESS) {
+        forget(&input->last_pressed);
+        select_row_at(GTK_TREE_VIEW(view), event);
         popup_context_menu(state, event->button, event->time);
         return TRUE;
     }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard and mouse handling of the main list: every press stops the
 // countdown; Return, a double click and Return in the list's type-ahead start
-// the selected row; a right press, Shift+F10 and the Menu key open the context
-// menu; F2 or a slow second click edit a description in place.
+// the selected row; a right press (which first selects the row under it),
+// Shift+F10 and the Menu key open the context menu; F2 or a slow second click
+// edit a description in place.
 #pragma once
 
 #include "app/app_state.h"

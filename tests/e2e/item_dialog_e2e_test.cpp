@@ -34,11 +34,14 @@ class ItemDialogE2e : public ListE2e {
         window_with_rows(kThree.size());
     }
 
-    // "_add item..." or "_edit item..." from the menu of a right click, which
-    // leaves the selection where it was; the dialog has the keyboard, its
-    // description entry first.
+    // "_add item..." or "_edit item..." from the menu of the Menu key, which
+    // acts on the selected row; the dialog has the keyboard, its description
+    // entry first.
     Window open_dialog(const char *mnemonic, const char *title) {
-        if (open_menu_on_row(0) == 0)
+        if (!x().wait_for_focus(main_))
+            return 0;
+        x().key("Menu");
+        if (wait_for_full_menu() == 0)
             return 0;
         x().key(mnemonic);
         const Window dialog = x().wait_for_viewable(title);

@@ -76,6 +76,17 @@ Window ListE2e::shown_menu() {
 
 Window ListE2e::open_menu_on_row(int index) {
     click_row(index, 3);
+    return wait_for_full_menu();
+}
+
+Window ListE2e::open_menu_below_rows() {
+    const Area list = main_list_area(x(), main_);
+    x().move_pointer(list.x + kIconX, list.y + list.height - 10);
+    x().click(3);
+    return wait_for_full_menu();
+}
+
+Window ListE2e::wait_for_full_menu() {
     Window menu = 0;
     wait_for([&] { return (menu = shown_menu()) != 0; });
     // Its items are drawn once it is mapped: wait for all six.

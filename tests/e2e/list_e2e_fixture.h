@@ -27,8 +27,12 @@ class ListE2e : public QuorvaneE2e {
     // Lets more than the toolkit's double-click time pass, so that the next
     // click is a click of its own.
     void wait_past_double_click();
-    // A right click on the row; the menu that it opens, or 0.
+    // A right click on the row, which selects it; the menu that it opens, or 0.
     Window open_menu_on_row(int index);
+    // A right click in the list below its rows, which keeps the selection.
+    Window open_menu_below_rows();
+    // The menu once it shows its six entries, or 0.
+    Window wait_for_full_menu();
     Window shown_menu();
     bool wait_until_no_menu();
     // The entry lines of the saved file, and its default position.

@@ -345,7 +345,8 @@ TEST_F(ListE2e, PointerMotionAndClicksOutsideTheListLeaveTheCountdownRunning) {
     EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
 }
 
-TEST_F(ListE2e, RightClickOpensTheMenuAtThePointerAndKeepsTheSelection) {
+// The menu acts on the row under the pointer, which the right click selects.
+TEST_F(ListE2e, RightClickSelectsTheRowAndOpensTheMenuAtThePointer) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
     const Area list = main_list_area(x(), main_);
@@ -358,16 +359,39 @@ TEST_F(ListE2e, RightClickOpensTheMenuAtThePointerAndKeepsTheSelection) {
     x().key("x");
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(exit_code(), 0) << err();
-    EXPECT_EQ(started(), std::vector<std::string>{fake("first-wm")});
+    EXPECT_EQ(started(), std::vector<std::string>{fake("third-wm")});
+}
+
+// Deleting after a right click on another row than the selected one deletes
+// the row clicked, and the list saved at quit has the others.
+TEST_F(ListE2e, DeleteAfterARightClickOnAnotherRowDeletesThatRow) {
+    start_with_rows({"First", "Second"}, 0, 0);
+    ASSERT_NE(window_with_rows(2), 0u);
+    ASSERT_NE(open_menu_on_row(1), 0u);
+    x().key("d");
+    x().key("d");
+    x().key("Return");
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 1; }));
+    quit();
+    EXPECT_EQ(saved_entries(), std::vector<std::string>{"First=first-wm"});
+    EXPECT_EQ(saved_default(), "0");
+}
+
+// Below the rows, a right click keeps the selection: the menu acts on it.
+TEST_F(ListE2e, RightClickBelowTheRowsKeepsTheSelection) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    ASSERT_NE(open_menu_below_rows(), 0u);
+    x().key("x");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
 }
 
 TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyBlueOneAndTheSavedDefault) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
-    ASSERT_TRUE(x().wait_for_focus(main_));
-    x().key("Down");
-    x().key("Down");
-    ASSERT_NE(open_menu_on_row(0), 0u);
+    ASSERT_NE(open_menu_on_row(2), 0u);
     // "set as _default" and "_delete item" share their letter: the first
     // press picks the first of them, Return chooses it.
     x().key("d");
@@ -378,7 +402,8 @@ TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyBlueOneAndTheSavedDefault) {
     x().close_window(box);
     ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
 
-    // The selected row shows in the selection's colours: move away to see it.
+    // The keyboard is back in the list. The selected row shows in the
+    // selection's colours: move away to see it.
     ASSERT_TRUE(x().wait_for_focus(main_));
     x().key("Up");
     ASSERT_TRUE(wait_for([&] {
@@ -398,7 +423,7 @@ TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyBlueOneAndTheSavedDefault) {
 TEST_F(ListE2e, DeleteRemovesTheRowSilentlyAndTheDefaultWithIt) {
     start_with_rows(kThree, 0, 1);
     ASSERT_NE(window_with_rows(3), 0u);
-    ASSERT_NE(open_menu_on_row(2), 0u);
+    ASSERT_NE(open_menu_on_row(1), 0u);
     x().key("d");
     x().key("d");
     x().key("Return");
@@ -417,14 +442,15 @@ TEST_F(ListE2e, DeleteRemovesTheRowSilentlyAndTheDefaultWithIt) {
 }
 
 TEST_F(ListE2e, WithNoRowSelectedTheRowEntriesDoNothing) {
-    // A default position outside the list selects no row.
+    // A default position outside the list selects no row, and a right click
+    // below the rows selects none either.
     start_with_rows(kThree, 0, -1);
     ASSERT_NE(window_with_rows(3), 0u);
     const std::vector<std::vector<std::string>> choices = {
         {"x"}, {"e"}, {"d", "Return"}, {"d", "d", "Return"}};
     for (const auto &keys : choices) {
         SCOPED_TRACE(keys.size() == 1 ? keys[0] : keys[0] + std::to_string(keys.size()));
-        ASSERT_NE(open_menu_on_row(1), 0u);
+        ASSERT_NE(open_menu_below_rows(), 0u);
         for (const std::string &key : keys)
             x().key(key);
         ASSERT_TRUE(wait_until_no_menu());
@@ -435,7 +461,7 @@ TEST_F(ListE2e, WithNoRowSelectedTheRowEntriesDoNothing) {
             EXPECT_FALSE(band.blue);
     }
     // The search needs no row.
-    ASSERT_NE(open_menu_on_row(1), 0u);
+    ASSERT_NE(open_menu_below_rows(), 0u);
     x().key("s");
     const Window dialog = x().wait_for_viewable(RESULT_TITLE);
     ASSERT_NE(dialog, 0u) << err();
@@ -491,7 +517,7 @@ TEST_F(ListE2e, ATornOffMenuKeepsWorkingWhileOtherMenusComeAndGo) {
     }
     ASSERT_TRUE(x().is_viewable(torn));
     // Its own tear-off line comes first, then the six entries: delete the
-    // selected first row.
+    // row the last right click selected.
     ASSERT_TRUE(wait_for([&] { return ink_bands(x(), window_area(x(), torn)).size() == 7; }));
     click_band(x(), torn, 6);
     ASSERT_TRUE(wait_for([&] { return rows().size() == 2; }));
@@ -502,7 +528,7 @@ TEST_F(ListE2e, ATornOffMenuKeepsWorkingWhileOtherMenusComeAndGo) {
     EXPECT_TRUE(wait_for([&] { return top_level_window_count(x()) == windows_before; }))
         << top_level_window_count(x()) << " windows, " << windows_before << " before";
     quit();
-    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"Second=second-wm", "Third=third-wm"}));
+    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Third=third-wm"}));
 }
 
 // In go-back mode the program waits for the window manager and cannot answer:
@@ -513,7 +539,7 @@ TEST_F(ListE2e, ATornOffMenuIsHiddenWhileAGoBackWindowManagerRuns) {
     write_config({"First=first-wm", "Second=second-wm"}, 0, 1, 1);
     start({}, {{"FAKE_WM_HOLD", path_of("go")}});
     ASSERT_NE(window_with_rows(2), 0u);
-    const Window torn = tear_off_menu(x(), open_menu_on_row(0));
+    const Window torn = tear_off_menu(x(), open_menu_on_row(1));
     ASSERT_NE(torn, 0u);
     ASSERT_TRUE(wait_until_no_menu());
     move_window(x(), torn, 0, 0);
