@@ -43,6 +43,8 @@ int main(int argc, char **argv) {
         search_known_wms(&state);
     if (state.restart != 0)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), TRUE);
+    // The default row, where the countdown leads, is in sight.
+    scroll_to_selected_row(&state);
 
     show_with_focus(state.window, state.tree_view);
     gtk_main();

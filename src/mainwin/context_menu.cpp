@@ -8,6 +8,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/search.h"
 #include "launch/launcher.h"
+#include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
 namespace {
@@ -132,12 +133,7 @@ void popup_context_menu(AppState *state, guint button, guint32 time) {
 }
 
 void popup_context_menu_at_selected_row(AppState *state) {
-    GtkTreeIter row;
-    if (get_selected_row(state, &row)) {
-        const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
-        gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE, 0,
-                                     0);
-    }
+    scroll_to_selected_row(state);
     popup_menu(state, place_at_selected_row, 0, gtk_get_current_event_time());
 }
 

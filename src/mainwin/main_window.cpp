@@ -87,6 +87,18 @@ void scroll_to_last_row(AppState *state) {
     gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), last.get(), nullptr, FALSE, 0, 0);
 }
 
+void scroll_to_selected_row(AppState *state) {
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    if (!gtk_tree_selection_get_selected(
+            gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view)), &model, &row))
+        return;
+    const TreePathPtr path(gtk_tree_model_get_path(model, &row));
+    // Before the window is shown, the view keeps the row and scrolls once it
+    // has its size.
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE, 0, 0);
+}
+
 void on_quit(GtkWidget *, gpointer state) {
     save_config(static_cast<AppState *>(state));
     gtk_main_quit();

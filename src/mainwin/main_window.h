@@ -11,6 +11,8 @@ GtkWidget *create_main_window(AppState *state);
 
 // Brings the list's last row into view, without selecting it.
 void scroll_to_last_row(AppState *state);
+// Brings the selected row, if any, into view.
+void scroll_to_selected_row(AppState *state);
 
 void on_quit(GtkWidget *widget, gpointer state);
 void on_goback_toggled(GtkToggleButton *button, gpointer data);

@@ -14,6 +14,69 @@ using std::chrono::steady_clock;
 
 const std::vector<std::string> kThree = {"First", "Second", "Third"};
 
+// As a person starts it: the pointer left anywhere, the keyboard in the list
+// by the program's own doing; Down leaves the default row for the next one.
+TEST_F(ListE2e, DownAndReturnAtStartStartTheRowBelowTheDefault) {
+    start_with_rows(kThree, 30, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    x().key("Down");
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("third-wm")});
+}
+
+// Back from a window manager run as a child, the list has the keyboard again.
+TEST_F(ListE2e, AfterAGoBackWindowManagerEndsTheKeysStartAnotherRow) {
+    for (const char *name : {"first-wm", "second-wm"})
+        install_fake_wm(name);
+    write_config({"First=first-wm", "Second=second-wm"}, 0, 1, 0);
+    start();
+    ASSERT_NE(window_with_rows(2), 0u);
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    ASSERT_TRUE(x().wait_for_focus(main_)) << "the list did not take the keyboard back";
+    x().key("Down");
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(2)) << err();
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    quit();
+    EXPECT_EQ(started(), (std::vector<std::string>{fake("first-wm"), fake("second-wm")}));
+}
+
+// Whether a line of the list area ends in a dark background, as the
+// selected row does; every other row is light there, past its text.
+bool shows_selected_row(XClient &x, const Area &list) {
+    const Area right_end{list.x + list.width - 6, list.y, 1, list.height};
+    for (uint32_t pixel : pixels_of(x, right_end)) {
+        const int light = ((pixel >> 16) & 0xff) + ((pixel >> 8) & 0xff) + (pixel & 0xff);
+        if (light < 3 * 128)
+            return true;
+    }
+    return false;
+}
+
+// The countdown leads to the default row: it is in sight however far down
+// the list it stands.
+TEST_F(ListE2e, TheDefaultRowIsInSightAtStartFarDownALongList) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i)
+        names.push_back("Row" + std::to_string(100 + i));
+    start_with_rows(names, 0, 33);
+    main_ = main_window();
+    ASSERT_NE(main_, 0u) << err();
+    const Area list = main_list_area(x(), main_);
+    ASSERT_TRUE(wait_until_drawn(x(), list));
+    EXPECT_TRUE(wait_for([&] { return shows_selected_row(x(), list); }))
+        << "the selected default row is out of sight";
+    ASSERT_TRUE(x().wait_for_focus(main_));
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("row133-wm")});
+}
+
 TEST_F(ListE2e, DoubleClickStartsTheRowUnderThePointer) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
