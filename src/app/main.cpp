@@ -2,6 +2,7 @@
 // Start-up runs in a fixed order: each step needs what the one before it set
 // up (the options may print translated text, loading needs the window's list,
 // the go-back button's "toggled" must see a countdown that may have started).
+// Only the options come before the display is opened.
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/i18n.h"
@@ -24,13 +25,17 @@ int main(int argc, char **argv) {
     bind_textdomain_codeset(QUORVANE_TEXT_DOMAIN, "UTF-8");
     textdomain(QUORVANE_TEXT_DOMAIN);
 
-    gtk_init(&argc, &argv);
-    install_child_reaper();
-
+    // The toolkit takes its own options out, and selects the locale, before
+    // ours are read; help and version then print on a console too, where the
+    // display cannot be opened. Everything else needs the display.
+    gtk_parse_args(&argc, &argv);
     AppState state{};
     state.save_on_exit = 1;
     set_default_config_path(&state);
     parse_command_line(argc, argv, &state);
+
+    gtk_init(&argc, &argv);
+    install_child_reaper();
 
     GtkWidget *goback = create_main_window(&state);
     const int loaded = load_config(&state);

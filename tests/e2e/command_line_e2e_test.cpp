@@ -158,6 +158,34 @@ TEST_P(CommandLineOutput, PrintsAndEndsAsGiven) {
 INSTANTIATE_TEST_SUITE_P(Options, CommandLineOutput, ::testing::ValuesIn(OUTPUT_CASES),
                          [](const auto &test) { return std::string(test.param.name); });
 
+// On a console, with no display to open, the options that end in the parser
+// print and end just the same.
+TEST_F(CommandLineE2e, OptionsThatEndInTheParserNeedNoDisplay) {
+    leave_out_of_env("DISPLAY");
+    for (const OutputCase &c : OUTPUT_CASES) {
+        if (c.ends != Ends::IN_PARSER)
+            continue;
+        SCOPED_TRACE(c.name);
+        start(expand(c.args));
+        EXPECT_EQ(exit_code(), c.status) << err();
+        EXPECT_EQ(out(), c.out);
+        EXPECT_EQ(err().find("cannot open display"), std::string::npos) << err();
+    }
+}
+
+// The others go on to the display, and end there when there is none.
+TEST_F(CommandLineE2e, OptionsThatGoOnStillNeedADisplay) {
+    leave_out_of_env("DISPLAY");
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{}, std::vector<std::string>{"-d"}}) {
+        start(args);
+        EXPECT_EQ(exit_code(), 1) << err();
+        EXPECT_NE(err().find("cannot open display"), std::string::npos) << err();
+        EXPECT_EQ(out(), args.empty() ? "" : NO_SAVE);
+    }
+    EXPECT_FALSE(file_exists(config_path()));
+}
+
 struct ConfigCase {
     const char *name;
     std::vector<std::string> args;

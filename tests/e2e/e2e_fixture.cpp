@@ -57,6 +57,8 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
             env[name] = value;
     for (const auto &[name, value] : extra_env)
         env[name] = value;
+    for (const std::string &name : left_out_)
+        env.erase(name);
     std::vector<std::string> argv = prefix_;
     argv.push_back(QUORVANE_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());

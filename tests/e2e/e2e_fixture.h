@@ -42,6 +42,8 @@ class QuorvaneE2e : public ::testing::Test {
 
     void start(const std::vector<std::string> &args = {},
                const std::map<std::string, std::string> &extra_env = {});
+    // Later starts run the program without this variable in its environment.
+    void leave_out_of_env(const std::string &name) { left_out_.push_back(name); }
     // Later starts run the program through this command (setpriv, say).
     void run_through(const std::vector<std::string> &prefix) { prefix_ = prefix; }
     Window main_window();
@@ -61,4 +63,5 @@ class QuorvaneE2e : public ::testing::Test {
     std::unique_ptr<XClient> x_;
     std::unique_ptr<Process> app_;
     std::vector<std::string> prefix_;
+    std::vector<std::string> left_out_;
 };
