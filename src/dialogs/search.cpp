@@ -8,6 +8,8 @@
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
+#include <gdk/gdkkeysyms.h>
+
 const KnownWm known_wms[] = {
     {"Gnome", "gnome-session"},
     {"kde", "startkde"},
@@ -69,8 +71,19 @@ gboolean may_change_selection(GtkTreeSelection *selection, GtkTreeModel *, GtkTr
 }
 
 // Every row starts chosen, and putting the cursor on a cell to edit it would
-// choose that row alone: a plain click on a chosen row's cell edits the cell
-// and leaves the choice as it was.
+// choose that row alone: the cell is edited and the choice stays as it was.
+void edit_found_cell(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column) {
+    GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+    auto *text = GTK_CELL_RENDERER(cells->data);
+    g_list_free(cells);
+    gtk_widget_grab_focus(GTK_WIDGET(view));
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
+    g_object_set_data(G_OBJECT(selection), kKeepSelection, GINT_TO_POINTER(1));
+    gtk_tree_view_set_cursor_on_cell(view, path, column, text, TRUE);
+    g_object_set_data(G_OBJECT(selection), kKeepSelection, nullptr);
+}
+
+// A plain click on a chosen row's cell edits the cell.
 gboolean on_found_button_press(GtkWidget *widget, GdkEventButton *event, gpointer) {
     if (event->button != 1 || event->type != GDK_BUTTON_PRESS ||
         (event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK)) != 0)
@@ -83,20 +96,36 @@ gboolean on_found_button_press(GtkWidget *widget, GdkEventButton *event, gpointe
                                        nullptr))
         return FALSE;
     const TreePathPtr pressed(pressed_path);
-    GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
-    if (!gtk_tree_selection_path_is_selected(selection, pressed.get()))
+    if (!gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(view), pressed.get()))
         return FALSE;
-    GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
-    auto *text = GTK_CELL_RENDERER(cells->data);
-    g_list_free(cells);
-    gtk_widget_grab_focus(widget);
-    g_object_set_data(G_OBJECT(selection), kKeepSelection, GINT_TO_POINTER(1));
-    gtk_tree_view_set_cursor_on_cell(view, pressed.get(), column, text, TRUE);
-    g_object_set_data(G_OBJECT(selection), kKeepSelection, nullptr);
+    edit_found_cell(view, pressed.get(), column);
     return TRUE;
 }
 
-GtkWidget *create_found_view(GtkListStore *store) {
+// Return adds, as in every dialog; F2 edits the cell with the cursor, as in
+// the main list. An open editor has the keys to itself.
+gboolean on_found_key_press(GtkWidget *widget, GdkEventKey *event, gpointer dialog) {
+    if ((event->state & gtk_accelerator_get_default_mod_mask()) != 0)
+        return FALSE;
+    if (event->keyval == GDK_Return || event->keyval == GDK_KP_Enter) {
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+        return TRUE;
+    }
+    if (event->keyval != GDK_F2)
+        return FALSE;
+    GtkTreeView *view = GTK_TREE_VIEW(widget);
+    GtkTreePath *cursor_path = nullptr;
+    GtkTreeViewColumn *column = nullptr;
+    gtk_tree_view_get_cursor(view, &cursor_path, &column);
+    if (cursor_path == nullptr)
+        return TRUE;
+    const TreePathPtr cursor(cursor_path);
+    edit_found_cell(view, cursor.get(),
+                    column != nullptr ? column : gtk_tree_view_get_column(view, 0));
+    return TRUE;
+}
+
+GtkWidget *create_found_view(GtkListStore *store, GtkWidget *dialog) {
     GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
     gtk_widget_set_size_request(view, kViewWidth, kViewHeight);
     gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view), TRUE);
@@ -104,6 +133,7 @@ GtkWidget *create_found_view(GtkListStore *store) {
     gtk_tree_selection_set_mode(selection, GTK_SELECTION_MULTIPLE);
     gtk_tree_selection_set_select_function(selection, may_change_selection, nullptr, nullptr);
     g_signal_connect(view, "button_press_event", G_CALLBACK(on_found_button_press), nullptr);
+    g_signal_connect(view, "key_press_event", G_CALLBACK(on_found_key_press), dialog);
     append_editable_column(GTK_TREE_VIEW(view), tr("Command"), FOUND_COL_COMMAND);
     append_editable_column(GTK_TREE_VIEW(view), tr("Description"), FOUND_COL_DESCRIPTION);
     return view;
@@ -159,7 +189,7 @@ void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
 
     // The view holds the store from here on, and it goes with the dialog.
     GObjectPtr<GtkListStore> store(create_found_store(found));
-    GtkWidget *view = create_found_view(store.get());
+    GtkWidget *view = create_found_view(store.get(), dialog);
     GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
     gtk_tree_selection_select_all(selection);
     store.reset();

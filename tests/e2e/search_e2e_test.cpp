@@ -205,17 +205,17 @@ TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
     // space take the second row out of it.
     x().key("Down", {"Control_L"});
     x().key("space", {"Control_L"});
-    // Return edits the cursor's cell, in the command column first.
+    // F2 edits the cursor's cell, in the command column first.
     x().key("Down", {"Control_L"});
     x().key("Down", {"Control_L"});
-    x().key("Return");
+    x().key("F2");
     for (const char *key : {"slash", "o", "p", "t", "slash", "t", "w", "m"})
         x().key(key);
     x().key("Return");
     x().key("Down", {"Control_L"});
     x().key("Down", {"Control_L"});
     x().key("Right");
-    x().key("Return");
+    x().key("F2");
     // Left open: Add keeps it all the same.
     for (const char *key : {"t", "e", "r", "m"})
         x().key(key);
@@ -228,6 +228,34 @@ TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
                                         "Fluxbox=/usr/bin/fluxbox", "twm=/opt/twm",
                                         "xterm=/usr/bin/X11/xterm", "term=/usr/bin/xterm"}));
     EXPECT_EQ(saved_default(), "0");
+}
+
+// Return presses Add, as in any dialog, once an edit begun with F2 is done;
+// the keyboard is then back in the list, where Return starts the default row.
+TEST_F(SearchE2e, ReturnAddsEveryChosenRowAndTheListHasTheKeyboardAgain) {
+    const std::vector<std::string> found = fill(X11::LinkToUsrBin);
+    if (!mount_layers())
+        GTEST_SKIP() << why_not_;
+    start_with_rows({"First"}, 0, 0);
+    ASSERT_NE(window_with_rows(1), 0u);
+    const Window dialog = search_from_menu();
+    ASSERT_NE(dialog, 0u) << err();
+    ASSERT_TRUE(x().wait_for_focus(dialog));
+    x().key("Right");
+    x().key("F2");
+    type_text(x(), "Flux");
+    x().key("Return");
+    x().key("Return");
+    ASSERT_TRUE(result_dialog_gone());
+    ASSERT_TRUE(x().wait_for_focus(main_));
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("first-wm")});
+    std::vector<std::string> expected = {"First=first-wm"};
+    expected.insert(expected.end(), found.begin(), found.end());
+    expected[1] = "Flux=/usr/local/bin/fluxbox";
+    EXPECT_EQ(saved_entries(), expected);
 }
 
 // Every row starts chosen; a click that edits one row's cell keeps the others.
