@@ -27,6 +27,10 @@ GtkWidget *file_selector_cancel_button(GtkWidget *selector) {
     return GTK_FILE_SELECTION(selector)->cancel_button;
 }
 
+GtkWidget *file_selector_entry(GtkWidget *selector) {
+    return GTK_FILE_SELECTION(selector)->selection_entry;
+}
+
 const char *file_selector_filename(GtkWidget *selector) {
     return gtk_file_selection_get_filename(GTK_FILE_SELECTION(selector));
 }

@@ -14,7 +14,11 @@ void remove_legacy_timeout(guint id);
 GtkWidget *new_file_selector(const char *title);
 GtkWidget *file_selector_ok_button(GtkWidget *selector);
 GtkWidget *file_selector_cancel_button(GtkWidget *selector);
+// The entry where the file name is typed.
+GtkWidget *file_selector_entry(GtkWidget *selector);
 // The chosen path in the file-name encoding, owned by the selector; a folder
 // when no file is named.
 const char *file_selector_filename(GtkWidget *selector);
+// Opens the selector in the file's folder with its name in the entry, or in
+// the folder itself for a name that ends in a slash.
 void set_file_selector_filename(GtkWidget *selector, const char *filename);

@@ -8,6 +8,9 @@
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
+#include <cstring>
+#include <utility>
+
 namespace {
 
 // The entry stands left of its label; the label's leading blank keeps it off.
@@ -44,9 +47,38 @@ void fill_entries(GtkTreeModel *model, GtkTreeIter *row, GtkWidget *command_entr
     set_entry_bytes(command_entry, wm.command.c_str());
 }
 
-// Returns once the selector is gone, whichever way it went.
+// Where the selector opens: at the file the command names, found along PATH
+// as the launcher finds it when it has no slash; at the nearest folder that
+// is there when the file is not; where it would open anyway when the command
+// names nothing to look at.
+GCharPtr selector_start(const char *command) {
+    if (command[0] == '\0')
+        return nullptr;
+    GCharPtr path(strchr(command, '/') != nullptr ? g_strdup(command)
+                                                  : g_find_program_in_path(command));
+    if (!path)
+        return nullptr;
+    if (g_file_test(path.get(), G_FILE_TEST_IS_DIR))
+        return GCharPtr(g_strconcat(path.get(), "/", nullptr));
+    if (g_file_test(path.get(), G_FILE_TEST_EXISTS))
+        return path;
+    GCharPtr folder(g_path_get_dirname(path.get()));
+    while (!g_file_test(folder.get(), G_FILE_TEST_IS_DIR)) {
+        GCharPtr parent(g_path_get_dirname(folder.get()));
+        if (strcmp(parent.get(), folder.get()) == 0)
+            return nullptr;
+        folder = std::move(parent);
+    }
+    return GCharPtr(g_strconcat(folder.get(), "/", nullptr));
+}
+
+// Returns once the selector is gone, whichever way it went; the keyboard is
+// then in the command entry, so that Return accepts the dialog.
 void run_file_selector(GtkWidget *command_entry) {
     GtkWidget *selector = new_file_selector(tr("Select a window manager"));
+    const GCharPtr start = selector_start(entry_bytes(command_entry));
+    if (start)
+        set_file_selector_filename(selector, start.get());
     gtk_window_set_modal(GTK_WINDOW(selector), TRUE);
     g_signal_connect(selector, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     gtk_window_set_position(GTK_WINDOW(selector), GTK_WIN_POS_MOUSE);
@@ -56,8 +88,10 @@ void run_file_selector(GtkWidget *command_entry) {
                      &data);
     g_signal_connect_swapped(file_selector_cancel_button(selector), "clicked",
                              G_CALLBACK(gtk_widget_destroy), selector);
-    show_with_focus(selector, nullptr);
+    // Its name selected, so that typing replaces it.
+    show_with_focus(selector, file_selector_entry(selector));
     gtk_main();
+    gtk_widget_grab_focus(command_entry);
 }
 
 } // namespace

@@ -314,4 +314,50 @@ TEST_F(ItemDialogE2e, SelectorCancelOrCloseKeepsBothEntries) {
     EXPECT_EQ(saved_entries(), with(with(kEntries, "Cancelled=kept-wm"), "Closed=kept-wm"));
 }
 
+struct StartAt {
+    const char *what;
+    const char *command; // "@" stands for the test's folder
+    const char *kept;    // the command after the selector's OK, "@" as above
+};
+
+class StartAtE2e : public ItemDialogE2e, public ::testing::WithParamInterface<StartAt> {};
+
+// The selector opens at the file the command names, its name chosen, so that
+// Return there keeps it; the keyboard is back in the command entry, where
+// Return accepts the dialog. A command that is no file opens its folder.
+TEST_P(StartAtE2e, ReturnTwiceKeepsTheCommandsFileAndClosesBoth) {
+    const StartAt at = GetParam();
+    auto expand = [&](std::string text) {
+        const size_t mark = text.find('@');
+        return mark == std::string::npos ? text : text.replace(mark, 1, path_of(""));
+    };
+    install_fake_wm("picked-wm");
+    write_config({"First=first-wm", "Picked=" + expand(at.command)}, 0, 0, 1);
+    install_fake_wm("first-wm");
+    start();
+    ASSERT_NE(window_with_rows(2), 0u);
+    const Window dialog = open_dialog("e", EDIT_TITLE);
+    ASSERT_NE(dialog, 0u) << err();
+    alt("f");
+    const Window selector = x().wait_for_viewable(SELECTOR_TITLE);
+    ASSERT_NE(selector, 0u) << err();
+    ASSERT_TRUE(x().wait_for_focus(selector));
+    x().key("Return");
+    ASSERT_TRUE(gone(SELECTOR_TITLE));
+    ASSERT_TRUE(x().wait_for_focus(dialog));
+    x().key("Return");
+    ASSERT_TRUE(gone(EDIT_TITLE));
+    quit();
+    EXPECT_EQ(saved_entries(),
+              (std::vector<std::string>{"First=first-wm", "Picked=" + expand(at.kept)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, StartAtE2e,
+                         ::testing::Values(StartAt{"AFullPath", "@bin/picked-wm", "@bin/picked-wm"},
+                                           StartAt{"ANameOnThePath", "picked-wm", "@bin/picked-wm"},
+                                           StartAt{"AMissingFile", "@bin/gone-wm", "@bin"},
+                                           StartAt{"AMissingFolder", "@bin/gone/deeper/wm",
+                                                   "@bin"}),
+                         [](const auto &test) { return std::string(test.param.what); });
+
 } // namespace
