@@ -117,6 +117,26 @@ TEST_F(PreferencesE2e, EscapeClosesItAndReturnThenStartsTheSelectedRow) {
     EXPECT_NE(read_file(config_path()).find("\ndelay:15.000000\n"), std::string::npos);
 }
 
+// All by keyboard, the pointer parked: the window opens with its timeout
+// field's text chosen, so a typed delay replaces it; Return stores it, and
+// the keyboard goes back to the list, where Return starts the default row.
+TEST_F(PreferencesE2e, TypedDelayAndReturnStoreItThenReturnStartsTheRow) {
+    start_with(15, 3);
+    ASSERT_TRUE(x().wait_for_focus(main_));
+    x().key("p", {"Alt_L"});
+    const Window prefs = wait_for_prefs();
+    ASSERT_NE(prefs, 0u) << err();
+    ASSERT_TRUE(x().wait_for_focus(prefs));
+    type_text(x(), "7");
+    x().key("Return");
+    ASSERT_TRUE(wait_for([&] { return x().windows_titled(PREFS_TITLE).empty(); })) << err();
+    ASSERT_TRUE(x().wait_for_focus(main_));
+    x().key("Return");
+    ASSERT_TRUE(wm_started(std::chrono::seconds(10))) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_NE(read_file(config_path()).find("\ndelay:7.000000\n"), std::string::npos);
+}
+
 struct DelayInput {
     const char *what;
     std::function<void(XClient &)> keys; // with the spin button focused
