@@ -49,7 +49,7 @@ class XClient {
     // Parks the pointer, then waits until the program has given the window
     // the keyboard focus, so that keys typed next go there by the program's
     // doing alone.
-    bool wait_for_focus(Window window, std::chrono::milliseconds limit = std::chrono::seconds(5));
+    bool wait_for_focus(Window window, std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Presses and releases a key, holding the modifier keysyms given.
     void key(const std::string &keysym, const std::vector<std::string> &modifiers = {});
     void move_pointer(int x, int y);
