@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Which of the program's windows has the keyboard: each takes it when it
 // appears and gives it back, when it goes, to the window it came from. Only
-// this module asks for the keyboard focus.
+// this module asks for a window to have the keyboard; which widget has it
+// inside a window is that window's own affair.
 #pragma once
 
 #include <gtk/gtk.h>
