@@ -34,6 +34,18 @@ struct GErrorDeleter {
             g_error_free(e);
     }
 };
+struct GKeyFileDeleter {
+    void operator()(GKeyFile *k) const {
+        if (k != nullptr)
+            g_key_file_unref(k);
+    }
+};
+struct GDirDeleter {
+    void operator()(GDir *d) const {
+        if (d != nullptr)
+            g_dir_close(d);
+    }
+};
 struct TreePathDeleter {
     void operator()(GtkTreePath *p) const { gtk_tree_path_free(p); }
 };
@@ -43,4 +55,6 @@ using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
 using GStringPtr = std::unique_ptr<GString, GStringDeleter>;
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
+using GKeyFilePtr = std::unique_ptr<GKeyFile, GKeyFileDeleter>;
+using GDirPtr = std::unique_ptr<GDir, GDirDeleter>;
 using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;

@@ -5,6 +5,7 @@
 #include "app/i18n.h"
 #include "app/message.h"
 #include "app/window_focus.h"
+#include "dialogs/installed_wms.h"
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
@@ -170,8 +171,17 @@ std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *pre
     return found;
 }
 
+std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const *prefixes) {
+    std::vector<FoundWm> found = find_known_wms(table, prefixes);
+    for (const std::vector<FoundWm> &more :
+         {find_session_wms(session_data_dirs()), find_alternative_wms()})
+        found.insert(found.end(), more.begin(), more.end());
+    fold_same_programs(&found);
+    return found;
+}
+
 void search_known_wms(AppState *state) {
-    show_found_wms(state, find_known_wms(known_wms, search_dirs));
+    show_found_wms(state, find_installed_wms(known_wms, search_dirs));
 }
 
 void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {

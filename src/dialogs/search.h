@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The search for known window managers in fixed folders, and its result
-// dialog. Only this module knows the table of known window managers; it
-// touches the main list only through add_wm_row.
+// The search for window managers, the known ones in fixed folders first and
+// then those the system names (installed_wms.h), and its result dialog. Only
+// this module knows the table of known window managers; it touches the main
+// list only through add_wm_row.
 #pragma once
 
 #include "app/app_state.h"
@@ -37,6 +38,11 @@ bool is_executable_file(const char *path);
 // within an entry prefix by prefix; both lists stop at their empty closing
 // entry. Duplicates are kept.
 std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *prefixes);
+
+// Everything the search offers: the table's programs under the prefixes, then
+// the X sessions of XDG_DATA_DIRS and the x-window-manager alternatives, with
+// the rows that reach one program folded into one.
+std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const *prefixes);
 
 // Runs the search over search_dirs and its dialog to the end; may append rows.
 void search_known_wms(AppState *state);

@@ -50,6 +50,8 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
         {"DISPLAY", xvfb_->display()},
         {"XAUTHORITY", tmp_.file("Xauthority")},
         {"FAKE_WM_LOG", wm_log_path()},
+        // The search offers the sessions of these folders; no test sees the machine's.
+        {"XDG_DATA_DIRS", tmp_.file("share")},
     };
     // A sanitized build's program reports by the same rules as the tests.
     for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})

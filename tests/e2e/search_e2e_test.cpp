@@ -105,7 +105,8 @@ class SearchE2e : public ListE2e {
   protected:
     // Fluxbox in two folders (three, through the link), twm as a link to a
     // program, xterm in /usr/bin; and what must not be offered: a file that
-    // cannot be run, folders, a link to a folder and a link to nothing.
+    // cannot be run, folders, a link to a folder and a link to nothing. The
+    // table's twm is a link to fluxbox under another name, and keeps its row.
     std::vector<std::string> fill(X11 layout) {
         folders_.program("/usr/local/bin/fluxbox");
         folders_.program("/usr/bin/fluxbox");
@@ -116,12 +117,29 @@ class SearchE2e : public ListE2e {
         folders_.folder("/usr/local/bin/fvwm");
         folders_.link("/usr/bin/mwm", "icewm");
         folders_.link("/usr/bin/rxvt", "nowhere");
+        // Nothing of the machine's sessions and alternatives; on Debian's
+        // layout, a session and a registered alternative after the table's rows.
+        mkdir(path_of("share").c_str(), 0755);
+        mkdir(path_of("share/xsessions").c_str(), 0755);
+        std::string alternatives = "#!/bin/sh\n";
         if (layout == X11::LinkToUsrBin) {
+            // One row for each program that the link shows twice.
             folders_.link("/usr/bin/X11", ".");
-            return {"Fluxbox=/usr/local/bin/fluxbox", "Fluxbox=/usr/bin/X11/fluxbox",
-                    "Fluxbox=/usr/bin/fluxbox",       "twm=/usr/local/bin/twm",
-                    "xterm=/usr/bin/X11/xterm",       "xterm=/usr/bin/xterm"};
+            folders_.program("/usr/local/bin/session-wm");
+            folders_.program("/usr/bin/alternative-wm");
+            write_file(path_of("share/xsessions/private.desktop"),
+                       "[Desktop Entry]\nName=Session\nExec=/usr/local/bin/session-wm\n");
+            alternatives += "echo /usr/bin/alternative-wm\n";
         }
+        write_file(path_of("bin/update-alternatives"), alternatives);
+        chmod(path_of("bin/update-alternatives").c_str(), 0755);
+        if (layout == X11::LinkToUsrBin)
+            return {"Fluxbox=/usr/local/bin/fluxbox",
+                    "Fluxbox=/usr/bin/fluxbox",
+                    "twm=/usr/local/bin/twm",
+                    "xterm=/usr/bin/xterm",
+                    "Session=/usr/local/bin/session-wm",
+                    "alternative-wm=/usr/bin/alternative-wm"};
         folders_.folder("/usr/bin/X11");
         folders_.program("/usr/bin/X11/ctwm");
         folders_.program("/usr/bin/X11/fluxbox");
@@ -224,9 +242,9 @@ TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
     quit();
     EXPECT_EQ(saved_entries(),
               (std::vector<std::string>{"First=first-wm", "Second=second-wm",
-                                        "Fluxbox=/usr/local/bin/fluxbox",
-                                        "Fluxbox=/usr/bin/fluxbox", "twm=/opt/twm",
-                                        "xterm=/usr/bin/X11/xterm", "term=/usr/bin/xterm"}));
+                                        "Fluxbox=/usr/local/bin/fluxbox", "twm=/usr/local/bin/twm",
+                                        "xterm=/opt/twm", "Session=/usr/local/bin/session-wm",
+                                        "term=/usr/bin/alternative-wm"}));
     EXPECT_EQ(saved_default(), "0");
 }
 
@@ -283,7 +301,7 @@ TEST_F(SearchE2e, EditingACellByClickKeepsEveryRowChosen) {
     quit();
     std::vector<std::string> expected = {"First=first-wm"};
     expected.insert(expected.end(), found.begin(), found.end());
-    expected[4] = "Tiny=/usr/local/bin/twm";
+    expected[4] = "Tiny=/usr/bin/xterm";
     EXPECT_EQ(saved_entries(), expected);
 }
 

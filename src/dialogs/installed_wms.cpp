@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "dialogs/installed_wms.h"
+
+#include "app/glib_ptr.h"
+#include "launch/program_output.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+
+namespace {
+
+constexpr char kDefaultDataDirs[] = "/usr/local/share:/usr/share";
+constexpr char kProgramName[] = "quorvane";
+
+// The full path of the program a session or an alternative names, a bare
+// name looked up along PATH; empty when that is no executable file. A path
+// relative to some folder would depend on where the session starts, and one
+// that is not UTF-8 could not be shown as it stands in the result list.
+std::string program_path(const char *name) {
+    GCharPtr path;
+    if (g_path_is_absolute(name))
+        path.reset(g_strdup(name));
+    else if (strchr(name, '/') == nullptr)
+        path.reset(g_find_program_in_path(name));
+    if (path == nullptr || !g_path_is_absolute(path.get()) ||
+        !g_utf8_validate(path.get(), -1, nullptr) || !is_executable_file(path.get()))
+        return "";
+    return path.get();
+}
+
+// The session that brought the person here would only bring them back: this
+// program under its own name, or the very file that runs now.
+bool is_this_program(const std::string &path) {
+    const GCharPtr name(g_path_get_basename(path.c_str()));
+    struct stat self;
+    struct stat program;
+    return strcmp(name.get(), kProgramName) == 0 ||
+           (stat("/proc/self/exe", &self) == 0 && stat(path.c_str(), &program) == 0 &&
+            self.st_dev == program.st_dev && self.st_ino == program.st_ino);
+}
+
+std::string display_basename(const std::string &path) {
+    return GCharPtr(g_filename_display_basename(path.c_str())).get();
+}
+
+std::optional<FoundWm> read_session(const std::string &file) {
+    // Opening a FIFO would wait for a writer, and hold the search with it.
+    if (!g_file_test(file.c_str(), G_FILE_TEST_IS_REGULAR))
+        return std::nullopt;
+    const GKeyFilePtr entry(g_key_file_new());
+    if (!g_key_file_load_from_file(entry.get(), file.c_str(), G_KEY_FILE_NONE, nullptr))
+        return std::nullopt;
+    const char *const group = G_KEY_FILE_DESKTOP_GROUP;
+    if (g_key_file_get_boolean(entry.get(), group, G_KEY_FILE_DESKTOP_KEY_HIDDEN, nullptr) ||
+        g_key_file_get_boolean(entry.get(), group, G_KEY_FILE_DESKTOP_KEY_NO_DISPLAY, nullptr))
+        return std::nullopt;
+    const GCharPtr try_exec(
+        g_key_file_get_string(entry.get(), group, G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, nullptr));
+    if (try_exec != nullptr && program_path(try_exec.get()).empty())
+        return std::nullopt;
+
+    // A command in the list is one program, never split at blanks: a session
+    // that needs arguments or field codes cannot be one.
+    const GCharPtr exec(
+        g_key_file_get_string(entry.get(), group, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr));
+    gint argc = 0;
+    gchar **argv = nullptr;
+    if (exec == nullptr || !g_shell_parse_argv(exec.get(), &argc, &argv, nullptr))
+        return std::nullopt;
+    const GStrvPtr args(argv);
+    if (argc != 1 || strchr(argv[0], '%') != nullptr)
+        return std::nullopt;
+    std::string program = program_path(argv[0]);
+    if (program.empty() || is_this_program(program))
+        return std::nullopt;
+
+    const GCharPtr name(g_key_file_get_locale_string(
+        entry.get(), group, G_KEY_FILE_DESKTOP_KEY_NAME, nullptr, nullptr));
+    std::string description =
+        name != nullptr && name.get()[0] != '\0' ? name.get() : display_basename(program);
+    return FoundWm{std::move(program), std::move(description)};
+}
+
+// Whether the path's folder is reached through a link, as /usr/bin/X11 is a
+// link to /usr/bin on Debian.
+bool is_through_linked_folder(const std::string &path) {
+    const GCharPtr folder(g_path_get_dirname(path.c_str()));
+    char real[PATH_MAX];
+    if (realpath(folder.get(), real) == nullptr)
+        return false;
+    const GCharPtr plain(g_canonicalize_filename(folder.get(), "/"));
+    return strcmp(real, plain.get()) != 0;
+}
+
+} // namespace
+
+std::vector<std::string> session_data_dirs() {
+    const char *value = getenv("XDG_DATA_DIRS");
+    if (value == nullptr || value[0] == '\0')
+        value = kDefaultDataDirs;
+    const GStrvPtr parts(g_strsplit(value, G_SEARCHPATH_SEPARATOR_S, -1));
+    std::vector<std::string> dirs;
+    for (gchar **part = parts.get(); *part != nullptr; ++part)
+        if (g_path_is_absolute(*part))
+            dirs.emplace_back(*part);
+    return dirs;
+}
+
+std::vector<FoundWm> find_session_wms(const std::vector<std::string> &data_dirs) {
+    // The first folder that has a name keeps it, so that a file there hides a
+    // system one, as a Hidden one is meant to.
+    std::map<std::string, std::string> files;
+    for (const std::string &dir : data_dirs) {
+        const std::string folder = dir + "/xsessions";
+        const GDirPtr listing(g_dir_open(folder.c_str(), 0, nullptr));
+        if (listing == nullptr)
+            continue;
+        while (const char *name = g_dir_read_name(listing.get()))
+            if (g_str_has_suffix(name, ".desktop"))
+                files.emplace(name, folder + "/" + name);
+    }
+    std::vector<FoundWm> found;
+    for (const auto &[name, file] : files)
+        if (std::optional<FoundWm> session = read_session(file))
+            found.push_back(std::move(*session));
+    return found;
+}
+
+std::vector<FoundWm> find_alternative_wms() {
+    std::vector<FoundWm> found;
+    const std::optional<std::string> listed =
+        read_program_output({"update-alternatives", "--list", "x-window-manager"});
+    if (!listed)
+        return found;
+    const GStrvPtr lines(g_strsplit(listed->c_str(), "\n", -1));
+    for (gchar **line = lines.get(); *line != nullptr; ++line) {
+        if (!g_path_is_absolute(*line))
+            continue;
+        std::string program = program_path(*line);
+        if (!program.empty() && !is_this_program(program)) {
+            std::string description = display_basename(program);
+            found.push_back(FoundWm{std::move(program), std::move(description)});
+        }
+    }
+    return found;
+}
+
+void fold_same_programs(std::vector<FoundWm> *found) {
+    struct Program {
+        dev_t device;
+        ino_t inode;
+        std::string name;
+        size_t row;
+    };
+    std::vector<Program> programs;
+    std::vector<FoundWm> kept;
+    for (FoundWm &wm : *found) {
+        struct stat info;
+        if (stat(wm.command.c_str(), &info) == 0) {
+            const GCharPtr name(g_path_get_basename(wm.command.c_str()));
+            bool folded = false;
+            for (const Program &program : programs)
+                if (program.device == info.st_dev && program.inode == info.st_ino &&
+                    program.name == name.get()) {
+                    FoundWm &first = kept[program.row];
+                    if (is_through_linked_folder(first.command) &&
+                        !is_through_linked_folder(wm.command))
+                        first.command = wm.command;
+                    folded = true;
+                    break;
+                }
+            if (folded)
+                continue;
+            programs.push_back(Program{info.st_dev, info.st_ino, name.get(), kept.size()});
+        }
+        kept.push_back(std::move(wm));
+    }
+    *found = std::move(kept);
+}

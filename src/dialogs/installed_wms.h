@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What the system itself says is installed, for the search: the X sessions
+// that a display manager offers and Debian's x-window-manager alternatives,
+// each as the one program it starts; and the folding of the paths that reach
+// one program. Only this module reads session files and asks for alternatives.
+#pragma once
+
+#include "dialogs/search.h"
+
+#include <string>
+#include <vector>
+
+// The data folders whose "xsessions" folders hold the sessions: those of
+// XDG_DATA_DIRS, or /usr/local/share and /usr/share when it is unset or
+// empty; a folder that is not absolute is passed over.
+std::vector<std::string> session_data_dirs();
+
+// The sessions in these folders' "xsessions" folders that start one program
+// by itself, in file-name order; a file hides those of its name in later
+// folders. Each is described by its Name in the user's language.
+std::vector<FoundWm> find_session_wms(const std::vector<std::string> &data_dirs);
+
+// The programs registered as x-window-manager alternatives, in the order that
+// "update-alternatives --list" gives them (found along PATH; none when it is
+// missing or fails), each described by its file name.
+std::vector<FoundWm> find_alternative_wms();
+
+// Leaves one row for the rows whose paths reach one file under one name: the
+// first, with the path that goes through no linked folder when one does. A
+// file reached under another name keeps its row, since a program may act by
+// the name it is started as.
+void fold_same_programs(std::vector<FoundWm> *found);

@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "dialogs/installed_wms.h"
+#include "dialogs/search.h"
+#include "launch/launcher.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Sets environment variables for one test and puts them back after it.
+class ScopedEnv {
+  public:
+    ~ScopedEnv() {
+        for (const auto &[name, value] : saved_)
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+    }
+    void set(const std::string &name, const std::optional<std::string> &value) {
+        if (saved_.count(name) == 0) {
+            const char *old = getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+
+  private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+std::vector<std::string> as_lines(const std::vector<FoundWm> &found) {
+    std::vector<std::string> lines;
+    for (const FoundWm &wm : found)
+        lines.push_back(wm.description + "=" + wm.command);
+    return lines;
+}
+
+// A private system: data folders with their xsessions folders, program
+// folders for PATH, and a fake update-alternatives among them. Nothing the
+// machine has installed is seen.
+class InstalledWmsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char *folder :
+             {"share", "share/xsessions", "later", "later/xsessions", "bin", "opt", "tools"})
+            ASSERT_EQ(mkdir(tmp.file(folder).c_str(), 0755), 0);
+        env.set("XDG_DATA_DIRS", tmp.file("share") + ":" + tmp.file("later"));
+        env.set("PATH", tmp.file("bin") + ":" + tmp.file("tools"));
+        env.set("LANGUAGE", std::nullopt);
+        env.set("LC_ALL", "C");
+    }
+
+    std::string program(const std::string &name, mode_t mode = 0755) {
+        const std::string path = tmp.file(name);
+        write_file(path, "#!/bin/sh\nexit 0\n");
+        EXPECT_EQ(chmod(path.c_str(), mode), 0);
+        return path;
+    }
+    void session(const std::string &name, const std::string &keys,
+                 const std::string &folder = "share") {
+        write_file(tmp.file(folder + "/xsessions/" + name),
+                   "[Desktop Entry]\nType=XSession\n" + keys);
+    }
+    // update-alternatives as Debian's answers for x-window-manager.
+    void alternatives(const std::vector<std::string> &paths, int status = 0) {
+        std::string script = "#!/bin/sh\n[ $# = 2 ] && [ \"$1\" = --list ] && "
+                             "[ \"$2\" = x-window-manager ] || exit 2\n";
+        for (const std::string &path : paths)
+            script += "echo '" + path + "'\n";
+        script += "exit " + std::to_string(status) + "\n";
+        write_file(tmp.file("tools/update-alternatives"), script);
+        ASSERT_EQ(chmod(tmp.file("tools/update-alternatives").c_str(), 0755), 0);
+    }
+    std::vector<std::string> sessions() const {
+        return as_lines(find_session_wms(session_data_dirs()));
+    }
+
+    TempDir tmp;
+    ScopedEnv env;
+};
+
+TEST_F(InstalledWmsTest, OffersTheSessionsThatStartOneProgramWithItsFullPath) {
+    const std::string bare = program("bin/bare-wm");
+    const std::string absolute = program("opt/absolute-wm");
+    const std::string blank = program("opt/my wm");
+    program("bin/plain-wm", 0644);
+    program("bin/quorvane");
+    char self[PATH_MAX] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    ASSERT_EQ(symlink(self, tmp.file("bin/chooser").c_str()), 0);
+    ASSERT_EQ(mkfifo(tmp.file("share/xsessions/fifo.desktop").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir(tmp.file("share/xsessions/folder.desktop").c_str(), 0755), 0);
+
+    session("a-bare.desktop", "Name=Bare\nExec=bare-wm\nTryExec=bare-wm\n");
+    session("b-absolute.desktop", "Name=Absolute\nExec=" + absolute + "\nTryExec=" + absolute);
+    session("c-quoted.desktop", "Name=Quoted\nExec=\"" + blank + "\"\n");
+    session("d-unnamed.desktop", "Exec=bare-wm\n");
+    const std::vector<std::string> left_out = {
+        "Exec=bare-wm --replace\n",
+        "Exec=bare-wm %U\n",
+        "Exec=" + tmp.file("bin") + "/%c\n",
+        "Exec=bare-wm\nHidden=true\n",
+        "Exec=bare-wm\nNoDisplay=true\n",
+        "Exec=gone-wm\n",
+        "Exec=" + tmp.file("opt/gone-wm") + "\n",
+        "Exec=bin/bare-wm\n",
+        "Exec=plain-wm\n",
+        "Exec=bare-wm\nTryExec=gone-wm\n",
+        "Exec=bare-wm\nTryExec=" + tmp.file("bin") + "\n",
+        "Exec=quorvane\n",
+        "Exec=chooser\n",
+        "Exec=\n",
+        "Name=No Exec\n",
+    };
+    for (size_t i = 0; i < left_out.size(); ++i)
+        session("e-out-" + std::to_string(i) + ".desktop", "Name=Out\n" + left_out[i]);
+    write_file(tmp.file("share/xsessions/readme.txt"),
+               "[Desktop Entry]\nName=Text\nExec=bare-wm\n");
+    write_file(tmp.file("share/xsessions/f-broken.desktop"), "Name=Broken\nExec=bare-wm\n");
+
+    EXPECT_EQ(sessions(), (std::vector<std::string>{"Bare=" + bare, "Absolute=" + absolute,
+                                                    "Quoted=" + blank, "bare-wm=" + bare}));
+}
+
+TEST_F(InstalledWmsTest, AnEarlierFolderHidesSessionsOfTheSameNameAndNamesGiveTheOrder) {
+    const std::string wm = program("bin/wm");
+    session("b.desktop", "Name=Hidden here\nExec=wm\nHidden=true\n");
+    session("c.desktop", "Name=Earlier C\nExec=wm\n");
+    session("a.desktop", "Name=Later A\nExec=wm\n", "later");
+    session("b.desktop", "Name=Later B\nExec=wm\n", "later");
+    session("c.desktop", "Name=Later C\nExec=wm\n", "later");
+    session("C.desktop", "Name=Capital C\nExec=wm\n", "later");
+    EXPECT_EQ(sessions(),
+              (std::vector<std::string>{"Capital C=" + wm, "Later A=" + wm, "Earlier C=" + wm}));
+}
+
+TEST_F(InstalledWmsTest, TheDataFoldersComeFromXdgDataDirsOrItsDefault) {
+    env.set("XDG_DATA_DIRS", "/one::relative/two:/three/");
+    EXPECT_EQ(session_data_dirs(), (std::vector<std::string>{"/one", "/three/"}));
+    for (const std::optional<std::string> &unset :
+         {std::optional<std::string>(""), std::optional<std::string>()}) {
+        env.set("XDG_DATA_DIRS", unset);
+        EXPECT_EQ(session_data_dirs(),
+                  (std::vector<std::string>{"/usr/local/share", "/usr/share"}));
+    }
+}
+
+TEST_F(InstalledWmsTest, DescribesASessionByItsNameInTheUsersLanguage) {
+    const std::string wm = program("bin/wm");
+    session("a.desktop", "Name=Session\nName[de]=Sitzung\nName[fr]=Séance\nExec=wm\n");
+    session("b.desktop", "Name=Other\nName[de_AT]=Andere\nExec=wm\n");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"de_DE.UTF-8", {"Sitzung=" + wm, "Other=" + wm}},
+        {"de_AT.UTF-8", {"Sitzung=" + wm, "Andere=" + wm}},
+        {"fr_FR.UTF-8", {"Séance=" + wm, "Other=" + wm}},
+        {"C", {"Session=" + wm, "Other=" + wm}},
+    };
+    for (const auto &[locale, expected] : cases) {
+        SCOPED_TRACE(locale);
+        env.set("LC_ALL", locale);
+        EXPECT_EQ(sessions(), expected);
+    }
+}
+
+TEST_F(InstalledWmsTest, OffersTheRegisteredAlternativesThatCanBeStarted) {
+    const std::string first = program("opt/first-wm");
+    const std::string second = program("bin/second-wm");
+    program("opt/plain-wm", 0644);
+    program("opt/quorvane");
+    alternatives({first, tmp.file("opt/gone-wm"), tmp.file("opt/plain-wm"), "second-wm", second,
+                  tmp.file("opt"), tmp.file("opt/quorvane")});
+    EXPECT_EQ(as_lines(find_alternative_wms()),
+              (std::vector<std::string>{"first-wm=" + first, "second-wm=" + second}));
+
+    // A failing tool, or none on PATH, offers nothing.
+    alternatives({first}, 2);
+    EXPECT_TRUE(find_alternative_wms().empty());
+    alternatives({first});
+    env.set("PATH", tmp.file("bin"));
+    EXPECT_TRUE(find_alternative_wms().empty());
+}
+
+// The program's SIGCHLD reaper must not collect the tool before the search
+// has its exit status: a failing tool's output would pass for a good one.
+TEST_F(InstalledWmsTest, TheChildReaperLeavesTheToolsExitStatusToTheSearch) {
+    install_child_reaper();
+    const std::string wm = program("opt/wm");
+    for (int round = 0; round < 20; ++round) {
+        alternatives({wm}, 2);
+        EXPECT_TRUE(find_alternative_wms().empty()) << "round " << round;
+        alternatives({wm});
+        EXPECT_EQ(as_lines(find_alternative_wms()), std::vector<std::string>{"wm=" + wm});
+    }
+}
+
+// Paths to one file under one name are one row; other files, and one file
+// under another name, keep theirs.
+TEST_F(InstalledWmsTest, FoldsThePathsThatReachOneProgramUnderOneName) {
+    ASSERT_EQ(mkdir(tmp.file("usr").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("../bin", tmp.file("usr/linked").c_str()), 0);
+    const std::string twm = program("bin/twm");
+    const std::string other_twm = program("opt/twm");
+    ASSERT_EQ(symlink(twm.c_str(), tmp.file("opt/renamed").c_str()), 0);
+    ASSERT_EQ(mkdir(tmp.file("opt/sub").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(twm.c_str(), tmp.file("opt/sub/twm").c_str()), 0);
+    const std::string through_link = tmp.file("usr/linked/twm");
+    std::vector<FoundWm> found = {
+        {through_link, "first"},   {tmp.file("opt/renamed"), "renamed"}, {twm, "second"},
+        {other_twm, "other file"}, {tmp.file("opt/sub/twm"), "third"},   {through_link, "fourth"},
+    };
+    fold_same_programs(&found);
+    EXPECT_EQ(as_lines(found), (std::vector<std::string>{
+                                   "first=" + twm,
+                                   "renamed=" + tmp.file("opt/renamed"),
+                                   "other file=" + other_twm,
+                               }));
+}
+
+// The whole search in a private system laid out as Debian's: /usr/bin/X11 is
+// a link to /usr/bin, and the sessions and alternatives name programs that
+// the table finds too.
+TEST_F(InstalledWmsTest, TheTableComesFirstThenSessionsThenAlternativesEachProgramOnce) {
+    for (const char *folder : {"usr", "usr/local", "usr/local/bin", "usr/bin"})
+        ASSERT_EQ(mkdir(tmp.file(folder).c_str(), 0755), 0);
+    ASSERT_EQ(symlink(".", tmp.file("usr/bin/X11").c_str()), 0);
+    const std::string local = tmp.file("usr/local/bin/");
+    const std::string x11 = tmp.file("usr/bin/X11/");
+    const std::string bin = tmp.file("usr/bin/");
+    for (const char *name : {"xterm", "twm", "fluxbox", "startfluxbox", "openbox", "i3"})
+        program("usr/bin/" + std::string(name));
+    program("usr/local/bin/fluxbox");
+    env.set("PATH", local + ":" + x11 + ":" + tmp.file("tools"));
+    session("fluxbox.desktop", "Name=Fluxbox\nExec=" + bin + "startfluxbox\n");
+    session("i3.desktop", "Name=i3\nExec=i3\nTryExec=i3\n");
+    session("twm.desktop", "Name=TWM\nExec=twm\nTryExec=twm\n");
+    alternatives({bin + "i3", bin + "openbox", bin + "startfluxbox", bin + "twm"});
+
+    const char *const prefixes[] = {local.c_str(), x11.c_str(), bin.c_str(), ""};
+    EXPECT_EQ(as_lines(find_installed_wms(known_wms, prefixes)),
+              (std::vector<std::string>{
+                  "Fluxbox=" + local + "fluxbox",
+                  "Fluxbox=" + bin + "fluxbox",
+                  "twm=" + bin + "twm",
+                  "xterm=" + bin + "xterm",
+                  "Fluxbox=" + bin + "startfluxbox",
+                  "i3=" + bin + "i3",
+                  "openbox=" + bin + "openbox",
+              }));
+}
+
+} // namespace
