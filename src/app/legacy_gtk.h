@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The few deprecated GTK 2 calls the program must make live behind these
+// The few deprecated GTK 2 and ATK calls the program must make live behind these
 // functions; the rest of the tree builds with the deprecated API switched off.
 #pragma once
 
@@ -18,3 +18,7 @@ GtkWidget *file_selector_cancel_button(GtkWidget *selector);
 // when no file is named.
 const char *file_selector_filename(GtkWidget *selector);
 void set_file_selector_filename(GtkWidget *selector, const char *filename);
+
+// The row of a table's accessible child at this index, or -1. The toolkit's
+// tables answer only this older form of the question.
+int accessible_table_row_at(AtkObject *table, int index);
