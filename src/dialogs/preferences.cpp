@@ -168,8 +168,6 @@ void show_preferences(GtkWidget *, gpointer data) {
     gtk_container_set_border_width(GTK_CONTAINER(window), 5);
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_MOUSE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-    // A plain window would be a frame to a screen reader, like the main window.
-    atk_object_set_role(gtk_widget_get_accessible(window), ATK_ROLE_DIALOG);
 
     GtkWidget *outer = gtk_vbox_new(FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), outer);
@@ -203,6 +201,10 @@ void show_preferences(GtkWidget *, gpointer data) {
                                GtkAccelFlags(0));
 
     gtk_widget_show_all(outer);
+    // A plain window would be a frame to a screen reader, like the main window.
+    // Asked for only now, its accessible tells a screen reader nothing of the
+    // building, which would take the reader into the window before it opens.
+    atk_object_set_role(gtk_widget_get_accessible(window), ATK_ROLE_DIALOG);
     gtk_widget_show(window);
     gtk_main();
     return_focus_to_list(state);
