@@ -21,7 +21,9 @@ TEST_BUILD_PACKAGES=(
 )
 
 # Everything else that scripts/test needs: the test, lint and benchmark
-# tools, and what builds, checks and tries the Debian package.
+# tools, what builds, checks and tries the Debian package, and what a screen
+# reader reads the program through (the toolkit's accessibility modules, a
+# session bus, and the accessibility bus with its registry).
 TEST_PACKAGES=(
     "${BUILD_PACKAGES[@]}" "${SHOW_PACKAGES[@]}" "${TEST_BUILD_PACKAGES[@]}"
     clang libclang-rt-14-dev clang-tidy clang-format
@@ -31,6 +33,7 @@ TEST_PACKAGES=(
     zenity gnuplot-nox
     build-essential dpkg-dev debhelper lintian devscripts desktop-file-utils
     acl attr e2fsprogs
+    libgail-common libatk-adaptor at-spi2-core dbus-daemon
 )
 
 # Locales that the tests run the program in: one for each translation.

@@ -16,3 +16,8 @@
 inline const char *tr(const char *msgid) {
     return dgettext(QUORVANE_TEXT_DOMAIN, msgid);
 }
+
+// The text for a count of n, in the form that the language gives such a count.
+inline const char *trn(const char *msgid, const char *plural, unsigned long n) {
+    return dngettext(QUORVANE_TEXT_DOMAIN, msgid, plural, n);
+}

@@ -38,3 +38,11 @@ const char *file_selector_filename(GtkWidget *selector) {
 void set_file_selector_filename(GtkWidget *selector, const char *filename) {
     gtk_file_selection_set_filename(GTK_FILE_SELECTION(selector), filename);
 }
+
+int accessible_table_row_at(AtkObject *table, int index) {
+    if (!ATK_IS_TABLE(table) || index < 0)
+        return -1;
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    return atk_table_get_row_at_index(ATK_TABLE(table), index);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+}

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The few deprecated GTK 2 calls the program must make live behind these
+// The few deprecated GTK 2 and ATK calls the program must make live behind these
 // functions; the rest of the tree builds with the deprecated API switched off.
 #pragma once
 
@@ -22,3 +22,7 @@ const char *file_selector_filename(GtkWidget *selector);
 // Opens the selector in the file's folder with its name in the entry, or in
 // the folder itself for a name that ends in a slash.
 void set_file_selector_filename(GtkWidget *selector, const char *filename);
+
+// The row of a table's accessible child at this index, or -1. The toolkit's
+// tables answer only this older form of the question.
+int accessible_table_row_at(AtkObject *table, int index);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialogs/item_dialog.h"
 
+#include "app/accessible.h"
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/legacy_gtk.h"
@@ -14,14 +15,16 @@
 namespace {
 
 // The entry stands left of its label; the label's leading blank keeps it off.
-GtkWidget *add_entry_row(GtkWidget *dialog, const char *label) {
+GtkWidget *add_entry_row(GtkWidget *dialog, const char *text) {
     GtkWidget *row = gtk_hbox_new(FALSE, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), row, FALSE, FALSE,
                        0);
     GtkWidget *entry = gtk_entry_new();
     gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
     gtk_box_pack_start(GTK_BOX(row), entry, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(row), gtk_label_new(label), FALSE, FALSE, 0);
+    GtkWidget *label = gtk_label_new(text);
+    label_field(label, entry);
+    gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
     return entry;
 }
 

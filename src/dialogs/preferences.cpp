@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialogs/preferences.h"
 
+#include "app/accessible.h"
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
 #include "app/message.h"
@@ -134,8 +135,9 @@ GtkWidget *add_config_page(GtkWidget *notebook, AppState *state) {
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_button),
                               gtk_adjustment_get_value(GTK_ADJUSTMENT(adjustment)));
     gtk_box_pack_start(GTK_BOX(delay_row), spin_button, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(delay_row), gtk_label_new(tr("Timeout in seconds (0 = infinite)")),
-                       FALSE, FALSE, 0);
+    GtkWidget *label = gtk_label_new(tr("Timeout in seconds (0 = infinite)"));
+    label_field(label, spin_button);
+    gtk_box_pack_start(GTK_BOX(delay_row), label, FALSE, FALSE, 0);
 
     add_goback_frame(config_box, state);
     return spin_button;
@@ -199,6 +201,10 @@ void show_preferences(GtkWidget *, gpointer data) {
                                GtkAccelFlags(0));
 
     gtk_widget_show_all(outer);
+    // A plain window would be a frame to a screen reader, like the main window.
+    // Asked for only now, its accessible tells a screen reader nothing of the
+    // building, which would take the reader into the window before it opens.
+    atk_object_set_role(gtk_widget_get_accessible(window), ATK_ROLE_DIALOG);
     show_with_focus(window, spin_button);
     gtk_main();
 }

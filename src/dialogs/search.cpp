@@ -137,6 +137,8 @@ GtkWidget *create_found_view(GtkListStore *store, GtkWidget *dialog) {
     g_signal_connect(view, "key_press_event", G_CALLBACK(on_found_key_press), dialog);
     append_editable_column(GTK_TREE_VIEW(view), tr("Command"), FOUND_COL_COMMAND);
     append_editable_column(GTK_TREE_VIEW(view), tr("Description"), FOUND_COL_DESCRIPTION);
+    // Named for a screen reader as its dialog is titled.
+    atk_object_set_name(gtk_widget_get_accessible(view), tr("Window Managers found"));
     return view;
 }
 

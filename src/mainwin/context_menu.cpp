@@ -70,7 +70,11 @@ bool get_selected_row(AppState *state, GtkTreeIter *row) {
 
 GtkWidget *create_context_menu(AppState *state) {
     GtkWidget *menu = gtk_menu_new();
-    append_item(menu, gtk_tearoff_menu_item_new(), nullptr, state);
+    GtkWidget *tearoff = gtk_tearoff_menu_item_new();
+    // TRANSLATORS: what a screen reader says of the dashed line at the top of
+    // the list's menu.
+    atk_object_set_name(gtk_widget_get_accessible(tearoff), tr("Tear off this menu"));
+    append_item(menu, tearoff, nullptr, state);
     // TRANSLATORS: "_" marks the key of each entry of this menu; give the six
     // entries six different keys.
     append_image_item(menu, tr("_search for known window managers..."), GTK_STOCK_FIND,

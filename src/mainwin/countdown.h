@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The auto-start countdown: its timer, its label and the launch when it runs
-// out. Only this module adds or removes the countdown timer.
+// The auto-start countdown: its timer, its label, what the label says to a
+// screen reader, and the launch when it runs out. Only this module adds or
+// removes the countdown timer.
 #pragma once
 
 #include "app/app_state.h"
 
 // Starts the countdown when entries were loaded and delay is above 0.05.
+// The label's accessible name says which entry starts in how many whole
+// seconds, and changes once a second; the label itself shows the tenths.
 void start_countdown(AppState *state, int loaded_entries);
 // Timer callback, every 100 ms.
 gint on_countdown_tick(gpointer data);
-// Removes a pending countdown timer; a stopped countdown never restarts.
+// Removes a pending countdown timer, and the label's accessible name says
+// that it has stopped; a stopped countdown never restarts.
 void stop_countdown(AppState *state);

@@ -5,6 +5,7 @@
 #include "app/version.h"
 #include "dialogs/preferences.h"
 #include "mainwin/countdown.h"
+#include "mainwin/list_access.h"
 #include "mainwin/list_input.h"
 #include "mainwin/list_sizes.h"
 #include "wmlist/config_file.h"
@@ -26,6 +27,7 @@ GtkWidget *create_list_view(AppState *state) {
     const WmViewColumns columns = append_wm_view_columns(GTK_TREE_VIEW(view));
     // Filling and showing a long list costs no layout per row.
     keep_list_sizes(GTK_TREE_VIEW(view), columns.icon, columns.text);
+    make_list_accessible(GTK_TREE_VIEW(view));
 
     state->tree_view = view;
     connect_list_input(state, columns.text, columns.text_cell);

@@ -8,11 +8,8 @@
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
 
-#include <gtest/gtest.h>
-// After GoogleTest: Xlib's macros clash with its names.
-#include <X11/extensions/XTest.h>
 #include <gdk/gdkkeysyms.h>
-#include <gdk/gdkx.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -208,32 +205,7 @@ TEST_F(MainWindowTest, OneRowSelectableAtATime) {
 TEST_F(MainWindowTest, RowCanBeDraggedToAnotherPlace) {
     add_rows(3);
     show_and_settle();
-    Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
-    GdkWindow *bin = gtk_tree_view_get_bin_window(GTK_TREE_VIEW(state.tree_view));
-    gint origin_x, origin_y;
-    gdk_window_get_origin(bin, &origin_x, &origin_y);
-    GdkRectangle first, last;
-    GtkTreePath *path = gtk_tree_path_new_from_indices(0, -1);
-    gtk_tree_view_get_background_area(GTK_TREE_VIEW(state.tree_view), path, nullptr, &first);
-    gtk_tree_path_free(path);
-    path = gtk_tree_path_new_from_indices(2, -1);
-    gtk_tree_view_get_background_area(GTK_TREE_VIEW(state.tree_view), path, nullptr, &last);
-    gtk_tree_path_free(path);
-
-    const int x = origin_x + 60;
-    auto move = [&](int y) {
-        XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
-        XSync(dpy, False);
-        pump_events();
-    };
-    move(origin_y + first.y + first.height / 2);
-    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-    XSync(dpy, False);
-    pump_events();
-    for (int y = first.y + first.height / 2; y <= last.y + last.height - 2; y += 4)
-        move(origin_y + y);
-    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-    XSync(dpy, False);
+    drag_list_row(state.tree_view, 0, 2);
 
     auto first_command = [&] {
         GtkTreeIter row;

@@ -5,6 +5,9 @@
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
 
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+
 std::vector<ListRow> read_list_rows(GtkListStore *store) {
     GtkTreeModel *model = GTK_TREE_MODEL(store);
     std::vector<ListRow> result;
@@ -35,6 +38,72 @@ std::vector<ListRow> read_list_rows(GtkListStore *store) {
         result.push_back(row);
     }
     return result;
+}
+
+void drag_list_row(GtkWidget *view, int from, int onto) {
+    Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+    gint origin_x, origin_y;
+    gdk_window_get_origin(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(view)), &origin_x, &origin_y);
+    auto area_of = [&](int row) {
+        GdkRectangle area;
+        const TreePathPtr path(gtk_tree_path_new_from_indices(row, -1));
+        gtk_tree_view_get_background_area(GTK_TREE_VIEW(view), path.get(), nullptr, &area);
+        return area;
+    };
+    const GdkRectangle start = area_of(from);
+    const GdkRectangle end = area_of(onto);
+
+    const int x = origin_x + 60;
+    auto move = [&](int y) {
+        XTestFakeMotionEvent(dpy, -1, x, origin_y + y, CurrentTime);
+        XSync(dpy, False);
+        pump_events();
+    };
+    move(start.y + start.height / 2);
+    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    XSync(dpy, False);
+    pump_events();
+    for (int y = start.y + start.height / 2; y <= end.y + end.height - 2; y += 4)
+        move(y);
+    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    XSync(dpy, False);
+}
+
+bool load_accessibility_module() {
+    g_object_set(gtk_settings_get_default(), "gtk-modules", "gail", nullptr);
+    GtkWidget *probe = gtk_tree_view_new();
+    g_object_ref_sink(probe);
+    // Without the module every widget gets an object that does nothing.
+    const bool loaded = !ATK_IS_NO_OP_OBJECT(gtk_widget_get_accessible(probe));
+    gtk_widget_destroy(probe);
+    g_object_unref(probe);
+    return loaded;
+}
+
+std::string accessible_name(AtkObject *accessible) {
+    const char *name = atk_object_get_name(accessible);
+    return name != nullptr ? name : "";
+}
+
+std::string accessible_description(AtkObject *accessible) {
+    const char *description = atk_object_get_description(accessible);
+    return description != nullptr ? description : "";
+}
+
+std::vector<AtkObject *> related(AtkObject *accessible, AtkRelationType type) {
+    std::vector<AtkObject *> targets;
+    const GObjectPtr<AtkRelationSet> relations(atk_object_ref_relation_set(accessible));
+    AtkRelation *relation =
+        relations ? atk_relation_set_get_relation_by_type(relations.get(), type) : nullptr;
+    GPtrArray *found = relation ? atk_relation_get_target(relation) : nullptr;
+    for (guint i = 0; found != nullptr && i < found->len; ++i)
+        targets.push_back(ATK_OBJECT(g_ptr_array_index(found, i)));
+    return targets;
+}
+
+bool has_state(AtkObject *accessible, AtkStateType state) {
+    const GObjectPtr<AtkStateSet> states(atk_object_ref_state_set(accessible));
+    return states && atk_state_set_contains_state(states.get(), state);
 }
 
 std::vector<GtkWidget *> children_of(GtkWidget *container) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Looking into GTK from a widget test: the rows of a list, the selected row, the
-// message boxes on screen, captured GLib warnings, and main window tear-down.
+// message boxes on screen, captured GLib warnings, main window tear-down, and
+// the accessible objects that a screen reader would read.
 #pragma once
 
 #include "app/app_state.h"
@@ -48,6 +49,22 @@ class WarningCapture {
     guint handler_ = 0;
     std::vector<std::string> messages_;
 };
+
+// Drags the list's row from down to the lower edge of row onto, with a real
+// press, pointer moves and release through the X server; the view must be
+// shown. The drop lands once the events have been handled.
+void drag_list_row(GtkWidget *view, int from, int onto);
+
+// Loads the toolkit's accessibility module into the test process, as a
+// screen reader's session does; true once widgets made from now on get its
+// accessible objects. Widgets whose accessible was asked for before keep theirs.
+bool load_accessibility_module();
+// The accessible object's name and description, empty for none.
+std::string accessible_name(AtkObject *accessible);
+std::string accessible_description(AtkObject *accessible);
+// The objects that the accessible object has this relation with.
+std::vector<AtkObject *> related(AtkObject *accessible, AtkRelationType type);
+bool has_state(AtkObject *accessible, AtkStateType state);
 
 // Destroys the window made by create_main_window without running its quit
 // handler, then handles the events that follow.
