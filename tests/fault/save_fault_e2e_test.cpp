@@ -164,6 +164,34 @@ TEST_F(SaveFaultE2e, OldFileThatCannotGoBackIsReported) {
     EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
 }
 
+// Out of memory for a long line, reading stops there: the list shows what
+// came before it, nothing starts by itself though the delay was read, and no
+// save writes over what was never read.
+TEST_F(SaveFaultE2e, OutOfMemoryForALineLeavesTheFileUnwritten) {
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    install_fake_wm("first-wm");
+    const std::string text = "First=first-wm\nSecond=second-wm\ndelay:0.2\n" +
+                             std::string(100000, 'x') + "\nThird=third-wm\ndefault_wm:2\n";
+    write_file(file(), text);
+
+    start({"-c", file()}, fault_env({"getline", 4, "ENOMEM"}, folder(), log()));
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+    // A countdown of 0.2 s would have started the first entry by now.
+    EXPECT_FALSE(wait_for([&] { return file_exists(wm_log_path()); }, std::chrono::seconds(1)));
+    x().close_window(window);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    EXPECT_EQ(calls_logged(log(), "fail getline"), 1u) << read_file(log());
+    EXPECT_EQ(read_file(file()), text);
+    EXPECT_EQ(list_folder(folder()), std::set<std::string>{"rc"});
+    EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
+    EXPECT_TRUE(logged_warning(err(), std::string(WRITE_WARNING) +
+                                          ": it could not be read in full at start-up "
+                                          "\\(Cannot allocate memory\\)"))
+        << err();
+}
+
 bool locale_exists(const char *name) {
     const std::string saved = setlocale(LC_ALL, nullptr);
     const bool found = setlocale(LC_ALL, name) != nullptr;

@@ -221,17 +221,33 @@ TEST_F(ConfigFileTest, PathThatIsNoRegularFileIsNotRead) {
     }
 }
 
-TEST_F(ConfigFileTest, FileWithAZeroByteIsShownButNeverWritten) {
-    const std::string text = std::string("A=a\0", 4) + "\nB=b\nC=c\ndefault_wm:1\n";
-    write_file(path(), text);
-    EXPECT_EQ(load_config(&state), 3);
-    EXPECT_EQ(flagged(), std::vector<int>{1});
-    ASSERT_TRUE(state.config_read_error);
-    add_wm_row(&state, "d", "D");
-    save_config(&state);
-    EXPECT_EQ(read_file(path()), text);
-    ASSERT_EQ(warnings->messages().size(), 2u);
-    EXPECT_EQ(warnings->messages()[1].rfind(WRITE_WARNING, 0), 0u);
+// Text that cannot be taken line by line: what could be read is shown, and
+// the file is never written.
+TEST_F(ConfigFileTest, FileNotTakenWholeIsShownButNeverWritten) {
+    const struct {
+        const char *name;
+        std::string text;
+        int count;
+        std::vector<int> marked;
+    } cases[] = {
+        {"a zero byte", std::string("A=a\0", 4) + "\nB=b\nC=c\ndefault_wm:1\n", 3, {1}},
+        // An old Mac editor's line ends: one line, whose "=" a save would blank.
+        {"carriage returns alone", "A=a\rB=b\rC=c\rdefault_wm:1\r", 1, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        write_file(path(), c.text);
+        EXPECT_EQ(load_config(&state), c.count);
+        EXPECT_EQ(flagged(), c.marked);
+        ASSERT_TRUE(state.config_read_error);
+        add_wm_row(&state, "d", "D");
+        save_config(&state);
+        EXPECT_EQ(read_file(path()), c.text);
+        ASSERT_EQ(warnings->messages().size(), 2u);
+        EXPECT_EQ(warnings->messages()[1].rfind(WRITE_WARNING, 0), 0u);
+    }
 }
 
 TEST_F(ConfigFileTest, MissingFileIsWrittenWithTheDefaults) {
