@@ -199,10 +199,12 @@ bool locale_exists(const char *name) {
     return found;
 }
 
-// Two instances save one file in place at the same moment: the first is held
-// part-way through its writes, the second right before it locks the file.
-// The second waits for the first to finish, so the file holds one whole
-// text, never the second's with the first's last writes over it.
+// Two instances save one file in place at the same moment: the second is
+// held right before it locks the file, then the first part-way through its
+// writes. The second waits for the first to finish, so the file holds one
+// whole text, never the second's with the first's last writes over it.
+// (Started after the first had written, the second would find the file
+// changed by another program and not save at all.)
 TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
     // The decimal comma of a German locale makes the two texts differ.
     if (!locale_exists("de_DE.UTF-8"))
@@ -228,10 +230,10 @@ TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
         return second_window != 0;
     })) << err();
 
-    x().close_window(first_window);
-    ASSERT_TRUE(wait_for([&] { return process_state(first->pid()) == 'T'; }));
     x().close_window(second_window);
     ASSERT_TRUE(wait_for([&] { return process_state(app().pid()) == 'T' || !app().running(); }));
+    x().close_window(first_window);
+    ASSERT_TRUE(wait_for([&] { return process_state(first->pid()) == 'T'; }));
     kill(app().pid(), SIGCONT);
     // A second try at the lock: the first found it held.
     ASSERT_TRUE(wait_for([&] { return calls_logged(path_of("second.log"), "flock") >= 2; }))
