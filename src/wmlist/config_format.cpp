@@ -56,8 +56,15 @@ void read_entry(const char *line, const EntrySink &add_entry) {
 // The file has no quoting: these would split the line differently, or end
 // it, when read back.
 void append_blanking_separators(std::string *text, const char *part) {
-    for (const char *c = part; *c != '\0'; ++c)
-        *text += *c == ':' || *c == '=' || *c == '\n' || *c == '\r' ? ' ' : *c;
+    for (const char *c = part; *c != '\0';) {
+        const size_t kept = strcspn(c, ":=\n\r");
+        text->append(c, kept);
+        c += kept;
+        if (*c != '\0') {
+            *text += ' ';
+            ++c;
+        }
+    }
 }
 
 // The reader skips only lines that begin with "#"; a translation that breaks
