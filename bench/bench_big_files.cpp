@@ -8,11 +8,9 @@
 
 #include "support/x_client.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -73,36 +71,6 @@ struct Figures {
     std::vector<double> map_ms, idle_ms, cpu_ms, peak_mb, quit_ms, bare_ms;
 };
 
-void write_all(int fd, const std::string &text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            throw std::runtime_error("write failed");
-        done += static_cast<size_t>(written);
-    }
-}
-
-// The least a safe save must do: a new file, written and synced, renamed
-// over the old one, and the folder synced.
-double bare_save_ms(const std::string &target, const std::string &text) {
-    const std::string temporary = target + ".new";
-    const Clock::time_point started = Clock::now();
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw std::runtime_error("cannot create " + temporary);
-    write_all(fd, text);
-    if (fsync(fd) != 0 || close(fd) != 0 || rename(temporary.c_str(), target.c_str()) != 0)
-        throw std::runtime_error("the bare save failed");
-    const std::string folder = target.substr(0, target.rfind('/'));
-    const int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_fd < 0 || fsync(folder_fd) != 0 || close(folder_fd) != 0)
-        throw std::runtime_error("cannot sync " + folder);
-    return ms_between(started, Clock::now());
-}
-
 class Bench {
   public:
     explicit Bench(const Options &options) : options_(options), watch_(xvfb_.display()) {
@@ -139,7 +107,7 @@ class Bench {
         if (saved.size() + 64 < file.text.size())
             throw std::runtime_error(program + " with " + file.name + " saved " +
                                      std::to_string(saved.size()) + " bytes");
-        figures->bare_ms.push_back(bare_save_ms(folder_.file("home/.bare-save"), saved));
+        figures->bare_ms.push_back(bare_save_ms(folder_.file("home/.bare-save"), saved, true));
     }
 
   private:
