@@ -278,3 +278,37 @@ std::string machine_line() {
     return std::string(date) + ", " + cpu + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
            " cores, Linux " + names.release;
 }
+
+namespace {
+
+void write_all(int fd, const std::string &text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw std::runtime_error("write failed");
+        done += static_cast<size_t>(written);
+    }
+}
+
+} // namespace
+
+double bare_save_ms(const std::string &target, const std::string &text, bool sync_folder) {
+    const std::string temporary = target + ".new";
+    const Clock::time_point started = Clock::now();
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + temporary);
+    write_all(fd, text);
+    if (fsync(fd) != 0 || close(fd) != 0 || rename(temporary.c_str(), target.c_str()) != 0)
+        throw std::runtime_error("the bare save failed");
+    if (sync_folder) {
+        const std::string folder = target.substr(0, target.rfind('/'));
+        const int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder_fd < 0 || fsync(folder_fd) != 0 || close(folder_fd) != 0)
+            throw std::runtime_error("cannot sync " + folder);
+    }
+    return ms_between(started, Clock::now());
+}

@@ -75,6 +75,11 @@ class RootWatch {
     Display *dpy_ = nullptr;
 };
 
+// The least a safe save must do: a new file, written, synced, renamed over
+// target; with sync_folder, the folder synced too, so that the new name
+// survives a crash. Returns the milliseconds it took.
+double bare_save_ms(const std::string &target, const std::string &text, bool sync_folder);
+
 // The configuration file the program reads and writes, with these rows.
 std::string config_text(long rows, const std::string &command_of_every_row, int restart,
                         int goback_btn);

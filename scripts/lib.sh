@@ -36,8 +36,10 @@ TEST_PACKAGES=(
     libgail-common libatk-adaptor at-spi2-core dbus-daemon
 )
 
-# Locales that the tests run the program in: one for each translation.
-LOCALES=(de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8 it_IT.UTF-8 pt_BR.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
+# Locales that the tests run the program in: one for each translation, and
+# Pashto, whose decimal mark is neither "." nor "," (U+066B).
+LOCALES=(de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8 it_IT.UTF-8 pt_BR.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8
+         ps_AF.UTF-8)
 
 # ensure_packages PACKAGE...: installs those that are missing.
 ensure_packages() {

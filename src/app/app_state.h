@@ -31,6 +31,10 @@ struct AppState {
     // start-up; null when it was read or did not exist. Saving over a file we
     // never saw whole would lose what we missed.
     GCharPtr config_read_error;
+    // What the file held when this run last read or wrote it, told by its
+    // bytes (config_file.cpp); null when there was none. A file that holds
+    // anything else has been changed by someone else since.
+    GCharPtr config_digest;
 };
 
 // The file name looked for in the home folder.

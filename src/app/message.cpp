@@ -20,3 +20,13 @@ void log_warning(const char *format, ...) { // NOLINT(cert-dcl50-cpp)
     va_end(values);
     g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text.get());
 }
+
+GCharPtr cut_to_screen(const char *text) {
+    const char *end = text;
+    for (long shown = 0; *end != '\0' && shown < kShownCharacters; ++shown)
+        end = g_utf8_next_char(end);
+    if (*end == '\0')
+        return GCharPtr(g_strdup(text));
+    GCharPtr head(g_strndup(text, static_cast<gsize>(end - text)));
+    return GCharPtr(g_strconcat(head.get(), "\u2026", nullptr));
+}

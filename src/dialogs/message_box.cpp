@@ -2,12 +2,15 @@
 #include "dialogs/message_box.h"
 
 #include "app/glib_ptr.h"
+#include "app/message.h"
 #include "app/window_focus.h"
 
 // The text goes in through "%s": a command may hold a "%" of its own, and
-// bytes that are not UTF-8, which a label must not be given.
+// bytes that are not UTF-8, which a label must not be given, and megabytes,
+// which it could not lay out.
 void show_message(const char *text, GtkMessageType type) {
-    const GCharPtr shown(g_utf8_make_valid(text, -1));
+    const GCharPtr valid(g_utf8_make_valid(text, -1));
+    const GCharPtr shown = cut_to_screen(valid.get());
     GtkWidget *box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_CLOSE,
                                             "%s", shown.get());
     g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);

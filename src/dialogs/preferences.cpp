@@ -12,6 +12,7 @@
 #include <gdk/gdkkeysyms.h>
 
 #include <clocale>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -102,10 +103,20 @@ bool read_timeout(const char *text, double *seconds) {
 }
 
 // "input" handler: anything but a number is refused, and the field goes back
-// to the value it had.
+// to the value it had. The text the value itself shows keeps the value whole
+// (a delay read as 15.0400001 shows as 15.04); a number typed is taken to
+// the six decimals the file keeps, so that what the field shows is what OK
+// stores.
 gint on_timeout_input(GtkSpinButton *spin_button, gdouble *new_value, gpointer) {
-    if (read_timeout(gtk_entry_get_text(GTK_ENTRY(spin_button)), new_value))
+    const char *text = gtk_entry_get_text(GTK_ENTRY(spin_button));
+    if (timeout_text(gtk_spin_button_get_value(spin_button)) == text) {
+        *new_value = gtk_spin_button_get_value(spin_button);
         return TRUE;
+    }
+    if (read_timeout(text, new_value)) {
+        *new_value = std::round(*new_value * 1e6) / 1e6;
+        return TRUE;
+    }
     *new_value = gtk_spin_button_get_value(spin_button);
     gtk_widget_error_bell(GTK_WIDGET(spin_button));
     return GTK_INPUT_ERROR;
@@ -181,8 +192,7 @@ void show_preferences(GtkWidget *, gpointer data) {
     gtk_container_set_border_width(GTK_CONTAINER(buttons), 10);
     gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_SPREAD);
 
-    PreferencesData prefs = {window, spin_button, state,
-                             gtk_entry_get_text(GTK_ENTRY(spin_button))};
+    PreferencesData prefs = {window, spin_button, state};
     GtkWidget *ok = gtk_button_new_from_stock(GTK_STOCK_OK);
     g_signal_connect(ok, "clicked", G_CALLBACK(on_preferences_ok), &prefs);
     gtk_widget_set_can_default(ok, TRUE);
@@ -214,11 +224,10 @@ void on_preferences_ok(GtkWidget *, gpointer data) {
     // A value still being typed counts too, when OK comes from the keyboard;
     // one that is not a number is refused here and the old one shown again.
     gtk_spin_button_update(GTK_SPIN_BUTTON(prefs->spin_button));
-    const char *shown = gtk_entry_get_text(GTK_ENTRY(prefs->spin_button));
-    // Left as it was shown, the delay keeps every digit it was read with.
-    double seconds = 0;
-    if (prefs->shown_at_open != shown && read_timeout(shown, &seconds))
-        prefs->state->delay = seconds;
+    // The value itself, not the text it shows: the same text may stand for a
+    // delay beyond the field's bounds, read from the file, and for the
+    // bound typed in.
+    prefs->state->delay = gtk_spin_button_get_value(GTK_SPIN_BUTTON(prefs->spin_button));
     gtk_widget_destroy(prefs->prefs_window);
 }
 

@@ -6,22 +6,20 @@
 
 #include "app/app_state.h"
 
-#include <string>
-
 // What the OK button needs; lives in show_preferences while the window does.
 struct PreferencesData {
     GtkWidget *prefs_window;
     GtkWidget *spin_button;
     AppState *state;
-    std::string shown_at_open; // the timeout field's text when the window opened
 };
 
 // "clicked" handler of the main window's Preferences button; returns once the
 // window is gone. The countdown stays stopped from then on.
 void show_preferences(GtkWidget *button, gpointer data);
 
-// Stores the number that the timeout field shows in delay, or the delay as
-// it was when the field shows what it showed at opening; closes the window.
+// Stores the timeout field's value in delay (left alone, the field holds the
+// delay as it was, every digit of it, held to the field's bounds); closes
+// the window.
 void on_preferences_ok(GtkWidget *button, gpointer data);
 
 // The radio buttons set goback_btn as soon as they are clicked.

@@ -39,9 +39,14 @@ void ignore_file_size_signal();
 // Reads PATH now; an unset PATH is searched as "/bin:/usr/bin".
 ExecPlan prepare_exec(const std::string &command);
 
-// Replaces the process image, with the environment unchanged and the signal
-// dispositions the program inherited; returns only on failure, with the errno
-// that execlp would have left. Async-signal-safe.
+// Replaces the process image, with the signal dispositions the program
+// inherited and its environment as it is: as the program received it, but
+// for DESKTOP_STARTUP_ID. The toolkit takes that out at start, and rightly:
+// it names the program's own start-up, which its window ends, and a window
+// manager that handed it on would have the programs it starts claim a
+// start-up long over (their first windows could be refused the focus).
+// Returns only on failure, with the errno that execlp would have left.
+// Async-signal-safe.
 int run_exec_plan(const ExecPlan &plan) noexcept;
 // Gives the signals that run_exec_plan changed their actions back, after a failure.
 void restore_signals(const ExecPlan &plan);

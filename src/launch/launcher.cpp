@@ -153,6 +153,9 @@ void launch_selected_wm(AppState *state) {
     const std::vector<GObjectPtr<GtkWidget>> hidden = hide_windows();
     int status = 0;
     const ChildEnd end = run_child(plan, &status);
+    // The list was saved before the launch: an edit made meanwhile, by hand
+    // in the window manager's session, say, is what the person wants now.
+    reload_config_if_changed(state);
     show_windows(state, hidden);
     if (end == ChildEnd::NotCreated ||
         (end == ChildEnd::Collected && WIFEXITED(status) && WEXITSTATUS(status) == kFailedStart))

@@ -2,6 +2,7 @@
 #include "mainwin/list_sizes.h"
 
 #include "app/glib_ptr.h"
+#include "app/message.h"
 #include "wmlist/wm_list.h"
 
 #include <algorithm>
@@ -140,10 +141,14 @@ int advance_of(ListSizes *sizes, PangoLayout *layout, gunichar c) {
     return advance == kOtherHeight ? -1 : advance;
 }
 
-// The text's width in pixels by its characters' widths, or -1.
+// The text's width in pixels by its characters' widths, or -1; -1 too for
+// one the cell shows cut short.
 int estimate_width(ListSizes *sizes, PangoLayout *layout, const char *text) {
     long units = 0;
+    long characters = 0;
     for (const char *p = text; *p != '\0'; p = g_utf8_next_char(p)) {
+        if (++characters > kShownCharacters)
+            return -1;
         const int advance = advance_of(sizes, layout, g_utf8_get_char_validated(p, -1));
         if (advance < 0)
             return -1;

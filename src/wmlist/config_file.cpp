@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -27,6 +29,13 @@ void warn_unwritten(const char *reason) {
     log_warning("%s: %s", tr("Unable to write the config file"), reason);
 }
 
+// What a file holds, told by its bytes: times and sizes cannot tell a
+// same-size edit made within the second. Besides the SHA-256 of the bytes,
+// these stand for a file that could not be read, and for the null device,
+// which holds nothing whatever is written to it.
+constexpr char kUnreadable[] = "unreadable";
+constexpr char kNullDevice[] = "null device";
+
 struct FileRead {
     // 0 when read in full, ENOENT when there is none, EILSEQ when it is not
     // text that can be taken line by line, or the errno that stopped
@@ -37,6 +46,7 @@ struct FileRead {
     // wait or go on for ever.
     bool not_a_file = false;
     int count = 0; // rows added
+    GCharPtr digest;
 };
 
 bool is_null_device(const struct stat &info) {
@@ -45,54 +55,103 @@ bool is_null_device(const struct stat &info) {
            S_ISCHR(null_device.st_mode) && info.st_rdev == null_device.st_rdev;
 }
 
-// Whether the path names a file that can be read: a folder gives EISDIR, a
-// pipe or device (the null device aside, which reads as empty) not_a_file.
-bool is_readable_kind(const char *path, FileRead *read) {
+// The file opened to be read: fd on a regular file, or -1 with no error for
+// the null device, which reads as empty; a folder gives EISDIR.
+struct OpenedFile {
+    int fd = -1;
+    int error = 0;
+    bool not_a_file = false;
+};
+
+OpenedFile open_to_read(const char *path) {
+    OpenedFile opened;
     struct stat info = {};
     if (stat(path, &info) != 0) {
-        read->error = errno != 0 ? errno : EIO;
-        return false;
+        opened.error = errno != 0 ? errno : EIO;
+        return opened;
     }
-    if (S_ISREG(info.st_mode))
-        return true;
-    if (S_ISDIR(info.st_mode))
-        read->error = EISDIR;
-    else if (!is_null_device(info))
-        read->not_a_file = true;
-    return false;
+    if (S_ISDIR(info.st_mode)) {
+        opened.error = EISDIR;
+        return opened;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        opened.not_a_file = !is_null_device(info);
+        return opened;
+    }
+    // Non-blocking, in case a pipe has taken the file's place since.
+    opened.fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (opened.fd < 0) {
+        opened.error = errno;
+    } else if (fstat(opened.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(opened.fd);
+        opened.fd = -1;
+        opened.not_a_file = true;
+    }
+    return opened;
+}
+
+// The digest that stands for what an opened file could not give.
+GCharPtr unread_digest(const OpenedFile &opened) {
+    if (opened.error == ENOENT)
+        return nullptr;
+    return GCharPtr(g_strdup(opened.error != 0 || opened.not_a_file ? kUnreadable : kNullDevice));
+}
+
+// What the file at path holds now.
+GCharPtr digest_of_file(const char *path) {
+    const OpenedFile opened = open_to_read(path);
+    if (opened.fd < 0)
+        return unread_digest(opened);
+    const std::unique_ptr<GChecksum, decltype(&g_checksum_free)> checksum(
+        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = read(opened.fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        g_checksum_update(checksum.get(), reinterpret_cast<const guchar *>(buffer), got);
+    }
+    close(opened.fd);
+    return GCharPtr(g_strdup(got < 0 ? kUnreadable : g_checksum_get_string(checksum.get())));
+}
+
+bool same_digest(const char *one, const char *other) {
+    return one == nullptr || other == nullptr ? one == other : strcmp(one, other) == 0;
 }
 
 // Reads the file into the list and the settings.
 FileRead read_config_file(AppState *state, ConfigSettings *settings) {
     FileRead read;
-    const char *path = config_file_path(state);
-    if (!is_readable_kind(path, &read))
-        return read;
-    // Non-blocking, in case a pipe has taken the file's place since.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat before = {};
-    if (fd < 0 || fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
-        read.error = fd < 0 ? errno : 0;
-        read.not_a_file = read.error == 0;
-        if (fd >= 0)
-            close(fd);
+    const OpenedFile opened = open_to_read(config_file_path(state));
+    read.error = opened.error;
+    read.not_a_file = opened.not_a_file;
+    if (opened.fd < 0) {
+        read.digest = unread_digest(opened);
         return read;
     }
-    FILE *stream = fdopen(fd, "r");
+    FILE *stream = fdopen(opened.fd, "r");
     if (stream == nullptr) {
         read.error = errno != 0 ? errno : EIO;
-        close(fd);
+        read.digest.reset(g_strdup(kUnreadable));
+        close(opened.fd);
         return read;
     }
+    const std::unique_ptr<GChecksum, decltype(&g_checksum_free)> checksum(
+        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
     read.error = read_config_stream(
         stream,
         [state, &read](const char *description, const char *command) {
             add_wm_row(state, command, description);
             ++read.count;
         },
-        settings);
+        settings, checksum.get());
     if (fclose(stream) != 0 && read.error == 0)
         read.error = errno != 0 ? errno : EIO;
+    // A file read only in part is never written; what it held is unknown.
+    const bool whole = read.error == 0 || read.error == EILSEQ;
+    read.digest.reset(g_strdup(whole ? g_checksum_get_string(checksum.get()) : kUnreadable));
     return read;
 }
 
@@ -144,7 +203,7 @@ std::string format_list(AppState *state) {
 
 int load_config(AppState *state) {
     ConfigSettings settings{15.0, 0, "0", GOBACK_REMEMBER};
-    const FileRead read = read_config_file(state, &settings);
+    FileRead read = read_config_file(state, &settings);
     if (read.error != 0 || read.not_a_file)
         log_warning("%s", tr("Unable to read the config file, using the default values"));
     if (read.not_a_file)
@@ -154,6 +213,7 @@ int load_config(AppState *state) {
     else
         state->config_read_error.reset(
             read.error != 0 && read.error != ENOENT ? g_strdup(g_strerror(read.error)) : nullptr);
+    state->config_digest = std::move(read.digest);
 
     state->delay = settings.delay;
     state->restart = settings.restart;
@@ -165,6 +225,18 @@ int load_config(AppState *state) {
     return read.count;
 }
 
+bool reload_config_if_changed(AppState *state) {
+    const GCharPtr now = digest_of_file(config_file_path(state));
+    if (same_digest(now.get(), state->config_digest.get()))
+        return false;
+    // The go-back button keeps the state the person left it in.
+    const int restart = state->restart;
+    gtk_list_store_clear(state->store.get());
+    load_config(state);
+    state->restart = restart;
+    return true;
+}
+
 void save_config(AppState *state) {
     if (state->save_on_exit == 0)
         return;
@@ -174,7 +246,22 @@ void save_config(AppState *state) {
         warn_unwritten(reason.get());
         return;
     }
+    const char *path = config_file_path(state);
+    // Another program's edit is never written over: the list is read again
+    // when it comes back from a window manager, and until then it is kept.
+    const GCharPtr now = digest_of_file(path);
+    if (!same_digest(now.get(), state->config_digest.get())) {
+        // TRANSLATORS: why the configuration file was not written.
+        warn_unwritten(
+            tr("it has been changed by another program since quorvane read or wrote it"));
+        return;
+    }
     const std::string text = format_list(state);
-    if (!replace_file_contents(config_file_path(state), text.data(), text.size()))
+    if (!replace_file_contents(path, text.data(), text.size())) {
         warn_unwritten(g_strerror(errno));
+        return;
+    }
+    if (!same_digest(now.get(), kNullDevice))
+        state->config_digest.reset(g_compute_checksum_for_string(G_CHECKSUM_SHA256, text.data(),
+                                                                 static_cast<gssize>(text.size())));
 }

@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Reading the configuration file into the list and settings, and writing them
-// back: the file's path, kinds and read errors. Its text format lives in
-// config_format.*; the safe replacement of the file in file_replace.*.
+// back: the file's path, kinds and read errors, and whether another program
+// has changed it since. Its text format lives in config_format.*; the safe
+// replacement of the file in file_replace.*.
 #pragma once
 
 #include "app/app_state.h"
 
 // Fills the (empty) main list and the settings; returns the entries read.
 int load_config(AppState *state);
-// Rewrites the file from the list and the settings, unless saving is off.
+// Rewrites the file from the list and the settings, unless saving is off,
+// the file was not read in full, or another program has changed it since
+// this run last read or wrote it.
 void save_config(AppState *state);
+// Reads the file into the list and the settings again if another program has
+// changed it since this run last read or wrote it; the go-back button stays
+// as it is. Returns whether it did.
+bool reload_config_if_changed(AppState *state);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -19,8 +20,13 @@ struct FreeLine {
 
 // The reader takes each line as text, up to its first NUL; a line that holds
 // one, or a file that opens as UTF-16, is not text that it can take whole.
+// Nor is one that ends its lines with a carriage return alone (an old Mac
+// editor's): read as one line, its entries would run together.
 bool is_whole_text(const char *line, size_t length, bool first) {
     if (memchr(line, '\0', length) != nullptr)
+        return false;
+    const char *cr = static_cast<const char *>(memchr(line, '\r', length));
+    if (cr != nullptr && !(cr + 2 == line + length && cr[1] == '\n'))
         return false;
     const bool utf16_mark = length >= 2 && ((line[0] == '\xff' && line[1] == '\xfe') ||
                                             (line[0] == '\xfe' && line[1] == '\xff'));
@@ -50,8 +56,15 @@ void read_entry(const char *line, const EntrySink &add_entry) {
 // The file has no quoting: these would split the line differently, or end
 // it, when read back.
 void append_blanking_separators(std::string *text, const char *part) {
-    for (const char *c = part; *c != '\0'; ++c)
-        *text += *c == ':' || *c == '=' || *c == '\n' ? ' ' : *c;
+    for (const char *c = part; *c != '\0';) {
+        const size_t kept = strcspn(c, ":=\n\r");
+        text->append(c, kept);
+        c += kept;
+        if (*c != '\0') {
+            *text += ' ';
+            ++c;
+        }
+    }
 }
 
 // The reader skips only lines that begin with "#"; a translation that breaks
@@ -81,7 +94,8 @@ std::string settings_text(const ConfigSettings &settings, int default_position) 
 
 } // namespace
 
-int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings) {
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
+                       GChecksum *seen) {
     std::unique_ptr<char, FreeLine> buffer;
     size_t capacity = 0;
     int error = 0;
@@ -91,11 +105,15 @@ int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings 
         const ssize_t got = getline(&line, &capacity, stream);
         buffer.reset(line);
         if (got < 0) {
-            if (ferror(stream) && error == 0)
+            // getline fails without marking the stream when it runs out of
+            // memory: anything short of the end is an error.
+            if ((ferror(stream) || !feof(stream)) && error == 0)
                 error = errno != 0 ? errno : EIO;
             break;
         }
         const auto length = static_cast<size_t>(got);
+        if (seen != nullptr)
+            g_checksum_update(seen, reinterpret_cast<const guchar *>(line), got);
         // Lines go on after a NUL, each read for what it holds before one, so
         // that none is glued to the next; the caller learns the file was not
         // taken whole.
@@ -113,11 +131,17 @@ int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings 
 }
 
 double parse_delay(const char *value) {
-    // "%f" writes the locale's decimal point; a file written under one locale
-    // must mean the same under another.
-    GCharPtr copy(g_strdup(value));
-    g_strdelimit(copy.get(), ",", '.');
-    return g_ascii_strtod(copy.get(), nullptr);
+    // "%f" writes the locale's decimal mark: a file written under one locale
+    // must mean the same under another. Besides "." and ",", some write the
+    // Arabic decimal separator, U+066B.
+    std::string number = value;
+    const char *const marks[] = {localeconv()->decimal_point, ",", "\xd9\xab"};
+    for (const char *mark : marks) {
+        const size_t at = number.find(mark);
+        if (mark[0] != '\0' && at != std::string::npos)
+            number.replace(at, strlen(mark), ".");
+    }
+    return g_ascii_strtod(number.c_str(), nullptr);
 }
 
 int parse_number(const char *value) {

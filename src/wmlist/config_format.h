@@ -29,14 +29,17 @@ struct ConfigSettings {
 using EntrySink = std::function<void(const char *description, const char *command)>;
 
 // Reads every line of the stream, handing entries on in file order and
-// overriding settings. Returns 0;
-// EILSEQ when a line held a NUL or the text opened as UTF-16, which is read
-// line by line all the same, each line up to its first NUL; or the errno of
-// the read error that ended reading early, what was read until then having
-// been handed on.
-int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings);
+// overriding settings, and adding every byte read to seen when given.
+// Returns 0; EILSEQ when a line held a NUL or a carriage return that ends no
+// line, or the text opened as UTF-16, which is read line by line all the
+// same, each line up to its first NUL; or the errno of whatever ended
+// reading early (a read error, no memory for a line), what was read until
+// then having been handed on.
+int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
+                       GChecksum *seen = nullptr);
 
-// The delay as written by "%f" under any locale: "." or "," as the decimal point.
+// The delay as written by "%f" under any locale: ".", ",", the Arabic
+// decimal separator or the current locale's own mark before the decimals.
 double parse_delay(const char *value);
 // A whole number as atoi reads it (leading blanks, a sign, digits; 0 when there
 // are none), except that a number beyond int stops at its limit instead of

@@ -116,6 +116,20 @@ std::string folder_of(const std::string &path) {
     return folder.get();
 }
 
+// The kernel's rule for links in a sticky, world-writable folder such as
+// /tmp (fs.protected_symlinks): one is followed only when this user or the
+// folder's owner owns it, so that another user cannot plant one there to make
+// the save write a file of their choosing. Kept whatever the kernel is set to.
+int check_link_may_be_followed(const std::string &link, const struct stat &link_info) {
+    struct stat folder = {};
+    if (stat(folder_of(link).c_str(), &folder) != 0)
+        return errno;
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    if (shared && link_info.st_uid != geteuid() && link_info.st_uid != folder.st_uid)
+        return EACCES;
+    return 0;
+}
+
 // Follows the chain of links to the path of the file itself, which may not
 // exist yet. Relative targets are taken from the folder of their link.
 bool resolve_links(const std::string &path, std::string *target, struct stat *info, bool *exists) {
@@ -133,6 +147,10 @@ bool resolve_links(const std::string &path, std::string *target, struct stat *in
             *exists = true;
             return true;
         }
+        if (const int refused = check_link_may_be_followed(current, *info)) {
+            errno = refused;
+            return false;
+        }
         GCharPtr link(g_file_read_link(current.c_str(), nullptr));
         if (!link)
             return false;
@@ -145,6 +163,23 @@ bool resolve_links(const std::string &path, std::string *target, struct stat *in
     }
     errno = ELOOP;
     return false;
+}
+
+// Opens the file that the links led to, never a link or anything else put
+// in its place since, and never waiting: a pipe swapped in would block an
+// open or a read. Returns 0 with *fd set, or the errno; EINVAL for what is
+// not a regular file.
+int open_regular(const std::string &target, int flags, int *fd) {
+    *fd = open(target.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (*fd < 0)
+        return errno;
+    struct stat info = {};
+    if (fstat(*fd, &info) == 0 && S_ISREG(info.st_mode))
+        return 0;
+    const int error = info.st_mode == 0 ? errno : EINVAL;
+    close(*fd);
+    *fd = -1;
+    return error;
 }
 
 // "NAME.XXXXXX" beside the file, with NAME cut short where the whole would
@@ -175,26 +210,35 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name) 
 #ifdef O_TMPFILE
     // Named later through /proc, so that is needed too.
     if (access("/proc/self/fd", X_OK) == 0) {
-        const int fd = open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        const int fd =
+            open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_NONBLOCK | O_CLOEXEC, mode);
         if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
             return fd;
     }
 #endif
     for (int tries = 0; tries < kMaxNameTries; ++tries) {
         *name = temporary_name(target);
-        const int fd =
-            open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        const int fd = open(name->c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
 }
 
-// A folder that takes new names but lets none be removed or replaced.
-bool is_append_only_folder(const std::string &folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+int open_folder(const std::string &folder, int *fd) {
+    *fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    return *fd < 0 ? errno : 0;
+}
+
+// Whether the folder may take new names but let none be removed or replaced:
+// append-only, or, for all we can tell, one we may not open (mode 0311, say),
+// whose flag cannot be read and which could not be synced either. A file
+// system without such flags has no append-only folders.
+bool may_be_append_only(const std::string &folder) {
+    int fd = -1;
+    if (open_folder(folder, &fd) != 0)
+        return true;
     int flags = 0;
     const bool append_only = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
     close_quietly(fd);
@@ -217,11 +261,13 @@ bool name_temporary(int fd, const std::string &target, std::string *name) {
 
 // A failed sync of the folder means the new name may not survive a crash;
 // file systems that cannot sync folders at all say EINVAL, which we accept.
+// A folder we may not open cannot be synced: that is a failure too.
 bool sync_folder(const std::string &folder) {
-    // A folder we may not read cannot be synced; the new file is in place anyway.
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return true;
+    int fd = -1;
+    if (const int error = open_folder(folder, &fd)) {
+        errno = error;
+        return false;
+    }
     const bool synced = sync_fd(fd) || errno == EINVAL || errno == EROFS;
     close_quietly(fd);
     return synced;
@@ -286,9 +332,11 @@ bool lock_file(int fd) {
 // Overwrites the regular file itself, keeping its inode, owner and links;
 // the lock goes with the close.
 bool rewrite_in_place(const std::string &target, const char *data, size_t size) {
-    const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    int fd = -1;
+    if (const int error = open_regular(target, O_RDWR, &fd)) {
+        errno = error;
         return false;
+    }
     if (!lock_file(fd)) {
         close_quietly(fd);
         return false;
@@ -318,9 +366,17 @@ bool rewrite_in_place(const std::string &target, const char *data, size_t size) 
 }
 
 // Makes the missing file itself where no temporary may go; a failed write
-// leaves it empty where it cannot be removed.
+// leaves it empty where it cannot be removed. Its new name must reach the
+// disk too, so a folder that cannot be synced fails it before it is made.
 bool create_file(const std::string &target, const char *data, size_t size) {
-    const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    int folder_fd = -1;
+    if (const int error = open_folder(folder_of(target), &folder_fd)) {
+        errno = error;
+        return false;
+    }
+    close_quietly(folder_fd);
+    const int fd =
+        open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0)
         return false;
     if (!write_all(fd, data, size) || !sync_fd(fd)) {
@@ -331,7 +387,11 @@ bool create_file(const std::string &target, const char *data, size_t size) {
         errno = saved;
         return false;
     }
-    return close_fd(fd);
+    if (!close_fd(fd) || !sync_folder(folder_of(target))) {
+        unlink_quietly(target);
+        return false;
+    }
+    return true;
 }
 
 // A device or pipe named as the file is written to, never replaced.
@@ -447,6 +507,44 @@ Outcome take_over_identity(int fd, const struct stat &old, const Attributes &att
     return same_identity(made, old) && now == attributes ? Outcome::Done : Outcome::InPlace;
 }
 
+// The inode flags a user sets with chattr (no dump, no atime updates,
+// synchronous writes...), which the new file must take over. Append-only and
+// immutable are not among them: a file that has them can be neither replaced
+// nor rewritten, and a temporary given them could never be taken away.
+constexpr int kKeptFlags = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL | FS_NODUMP_FL |
+                           FS_NOATIME_FL | FS_NOTAIL_FL | FS_JOURNAL_DATA_FL | FS_NOCOW_FL |
+                           FS_NOCOMP_FL;
+constexpr int kUnreplaceableFlags = FS_IMMUTABLE_FL | FS_APPEND_FL;
+
+// A file system without inode flags gives none.
+bool has_no_flags(int error) {
+    return error == ENOTTY || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
+}
+
+int read_inode_flags(const std::string &target, int *flags) {
+    *flags = 0;
+    int fd = -1;
+    if (const int error = open_regular(target, O_RDONLY, &fd))
+        return error;
+    const int error = ioctl(fd, FS_IOC_GETFLAGS, flags) == 0 || has_no_flags(errno) ? 0 : errno;
+    close_quietly(fd);
+    return error;
+}
+
+// Gives the new file the old one's kept flags, and takes away those it got
+// from its folder that the old one lacks. Returns 0 when they are the same.
+int give_inode_flags(int fd, int old_flags) {
+    int flags = 0;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0)
+        return (old_flags & kKeptFlags) == 0 && has_no_flags(errno) ? 0 : errno;
+    if ((flags & kKeptFlags) == (old_flags & kKeptFlags))
+        return 0;
+    int wanted = (flags & ~kKeptFlags) | (old_flags & kKeptFlags);
+    if (ioctl(fd, FS_IOC_SETFLAGS, &wanted) != 0 || ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0)
+        return errno;
+    return (flags & kKeptFlags) == (old_flags & kKeptFlags) ? 0 : EOPNOTSUPP;
+}
+
 // Refusals that writing the file itself would not meet: the folder takes no
 // new name, the sticky bit keeps us from renaming over another's file, or
 // the file is a mount point (a bind mount of a single file).
@@ -455,17 +553,22 @@ bool refused_by_folder() {
 }
 
 // Makes the new file beside the target, complete and synced, with the old
-// file's owner, group, mode and attributes, and gives it a name to be
-// renamed from.
+// file's owner, group, mode, attributes and inode flags, and gives it a name
+// to be renamed from.
 Outcome make_new_file(const std::string &target, const struct stat *old, const char *data,
                       size_t size, std::string *name) {
     Attributes attributes;
-    if (old != nullptr && !read_path_attributes(target, &attributes))
+    int flags = 0;
+    if (old != nullptr &&
+        (!read_path_attributes(target, &attributes) || read_inode_flags(target, &flags) != 0 ||
+         (flags & kUnreplaceableFlags) != 0))
         return Outcome::InPlace;
     const int fd = create_temporary(target, old != nullptr ? 0600 : 0666, name);
     if (fd < 0)
         return old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
     Outcome outcome = old != nullptr ? take_over_identity(fd, *old, attributes) : Outcome::Done;
+    if (outcome == Outcome::Done && old != nullptr && give_inode_flags(fd, flags) != 0)
+        outcome = Outcome::InPlace;
     if (outcome == Outcome::Done && (!write_all(fd, data, size) || !sync_fd(fd) ||
                                      (name->empty() && !name_temporary(fd, target, name))))
         outcome = Outcome::Failed;
@@ -510,7 +613,14 @@ Outcome replace_by_rename(const std::string &target, const struct stat *old, con
     if (made != Outcome::Done)
         return made;
     // Kept open, not read, unless it has to be put back.
-    const int old_fd = old != nullptr ? open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY) : -1;
+    int old_fd = -1;
+    if (old != nullptr) {
+        if (const int error = open_regular(target, O_RDONLY, &old_fd)) {
+            unlink_quietly(name);
+            errno = error;
+            return Outcome::Failed;
+        }
+    }
     Outcome outcome = Outcome::Done;
     if (rename(name.c_str(), target.c_str()) != 0) {
         outcome = old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
@@ -556,7 +666,7 @@ bool replace_file_contents(const char *path, const char *data, size_t size) {
             return rewrite_in_place(target, data, size);
     }
     // A temporary named there could never be taken away again.
-    if (is_append_only_folder(folder_of(target)))
+    if (may_be_append_only(folder_of(target)))
         return exists ? rewrite_in_place(target, data, size) : create_file(target, data, size);
     switch (replace_by_rename(target, exists ? &info : nullptr, data, size)) {
     case Outcome::Done:

@@ -6,9 +6,13 @@
 #include <cstddef>
 
 // Replaces the contents of the file at path, following symbolic links to the
-// file they name and keeping its owner, group, permission bits and extended
-// attributes (a new file gets 0666 less the umask). Where no new file can go
-// beside it or take its place with all of those, or the file has other hard
-// links, it is rewritten in place, under an flock (waited for five seconds at
-// most, then EWOULDBLOCK). Returns false, with errno set, on failure.
+// file they name (not one planted by another user in a sticky, world-writable
+// folder: EACCES) and keeping its owner, group, permission bits, extended
+// attributes and inode flags (a new file gets 0666 less the umask). Where no
+// new file can go beside it or take its place with all of those, the folder
+// may be append-only, or the file has other hard links, it is rewritten in
+// place, under an flock (waited for five seconds at most, then EWOULDBLOCK).
+// Nothing is ever left beside it. Returns false, with errno set, on failure;
+// EINVAL when what the links led to turned into something other than a
+// regular file meanwhile.
 bool replace_file_contents(const char *path, const char *data, size_t size);

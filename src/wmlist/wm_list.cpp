@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/wm_list.h"
 
+#include "app/message.h"
+
 #include <cstring>
 
 namespace {
@@ -101,9 +103,23 @@ void clear_default_marks(GtkListStore *store) {
 }
 
 GCharPtr display_text(const char *bytes) {
-    if (g_utf8_validate(bytes, -1, nullptr))
-        return GCharPtr(g_strdup(bytes));
-    return GCharPtr(g_filename_display_name(bytes));
+    // Only the beginning is looked at, enough for one character more than
+    // is shown even if each takes four bytes: a description may be megabytes.
+    constexpr size_t kLookedAt = 4 * (kShownCharacters + 1);
+    size_t length = strnlen(bytes, kLookedAt + 1);
+    const bool longer = length > kLookedAt;
+    if (longer)
+        length = kLookedAt;
+    const gchar *valid_end = nullptr;
+    // Where the beginning was cut, it may end in part of a character.
+    if (g_utf8_validate(bytes, static_cast<gssize>(length), &valid_end) ||
+        (longer && bytes + length - valid_end < 4)) {
+        const GCharPtr text(g_strndup(bytes, static_cast<gsize>(valid_end - bytes)));
+        return cut_to_screen(text.get());
+    }
+    const GCharPtr head(g_strndup(bytes, length));
+    const GCharPtr text(g_filename_display_name(head.get()));
+    return cut_to_screen(text.get());
 }
 
 const char *text_to_store(const char *bytes, const char *shown) {

@@ -65,7 +65,8 @@ void clear_default_marks(GtkListStore *store);
 
 // The text as a window shows it: the bytes themselves when they are UTF-8,
 // otherwise converted as file names are (the file-name encoding, or a
-// replacement character for each byte that cannot be read).
+// replacement character for each byte that cannot be read); cut short with
+// an ellipsis past kShownCharacters, the list keeping every byte.
 GCharPtr display_text(const char *bytes);
 
 // What goes back into the list for a text shown as display_text(bytes) and

@@ -90,6 +90,20 @@ TEST(ShowMessage, BytesThatAreNotUtf8ShowAsReplacementCharacters) {
     pump_events();
 }
 
+// A description of megabytes is shown as a screen's worth and an ellipsis:
+// laid out whole, it would take minutes and gigabytes.
+TEST(ShowMessage, TextLongerThanAScreenIsShownCut) {
+    const std::string start = "Cannot start \"twm\" (";
+    show_message((start + std::string(10 * 1000 * 1000, 'x') + ")").c_str(), GTK_MESSAGE_ERROR);
+    const std::vector<GtkWidget *> boxes = visible_message_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string shown = look_at(boxes[0]).text;
+    EXPECT_EQ(g_utf8_strlen(shown.c_str(), -1), 1001);
+    EXPECT_EQ(shown, start + std::string(1000 - start.size(), 'x') + "\u2026");
+    gtk_widget_destroy(boxes[0]);
+    pump_events();
+}
+
 // Any response, the Close button or the window closed, takes the box away.
 TEST(ShowMessage, AnyResponseDestroysTheBox) {
     for (int response : {GTK_RESPONSE_CLOSE, GTK_RESPONSE_DELETE_EVENT}) {

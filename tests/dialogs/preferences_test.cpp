@@ -254,7 +254,13 @@ INSTANTIATE_TEST_SUITE_P(
         TimeoutCase{"UntouchedFromTheFile", 15.04, nullptr, "15.04", 15.04},
         TimeoutCase{"UntouchedWhole", 15.0, nullptr, "15.0", 15.0},
         TimeoutCase{"UntouchedFinerThanShown", 15.0400001, nullptr, "15.04", 15.0400001},
-        TimeoutCase{"UntouchedRefusalAfterAFinerOne", 15.0400001, "x", "15.04", 15.0400001}),
+        TimeoutCase{"UntouchedRefusalAfterAFinerOne", 15.0400001, "x", "15.04", 15.0400001},
+        // A delay beyond the bounds, from a hand-edited file, shows as the
+        // bound; the bound typed in is stored, as is the bound left alone.
+        TimeoutCase{"TheTopTypedOverADelayBeyondIt", 5000, "3600", "3600.0", 3600},
+        TimeoutCase{"TheTopTypedInFullOverADelayBeyondIt", 5000, "3600.0", "3600.0", 3600},
+        TimeoutCase{"UntouchedBeyondTheTop", 5000, nullptr, "3600.0", 3600},
+        TimeoutCase{"ZeroTypedOverADelayBelowIt", -3, "0", "0.0", 0}),
     [](const auto &test) { return std::string(test.param.what); });
 
 // Refused text shows the old value at once, before any OK.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "e2e/e2e_fixture.h"
+#include "e2e/list_e2e_fixture.h"
 
 #include "support/wait.h"
 #include "wmlist/config_texts.h"
@@ -172,6 +173,28 @@ TEST_F(ConfigE2e, FolderAsConfigWarnsAtStartAndAtQuit) {
     EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
     EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
     EXPECT_TRUE(list_folder(config_path()).empty());
+}
+
+// The list was saved before a go-back launch; an entry added by hand while
+// the window manager ran is in the list that comes back, and is kept.
+TEST_F(ListE2e, EditMadeWhileAGoBackWindowManagerRanIsReadAgain) {
+    for (const char *name : {"first-wm", "second-wm", "third-wm"})
+        install_fake_wm(name);
+    write_config({"First=first-wm", "Second=second-wm"}, 0, 1);
+    start({}, {{"FAKE_WM_APPEND", config_path()}, {"FAKE_WM_LINE", "Third=third-wm"}});
+    ASSERT_NE(window_with_rows(2), 0u);
+    click_row(0, 1, 2);
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    ASSERT_NE(window_with_rows(3), 0u) << read_file(config_path());
+    wait_past_double_click();
+    click_row(2, 1, 2);
+    ASSERT_TRUE(wait_for_start(2)) << err();
+    ASSERT_NE(window_with_rows(4), 0u) << read_file(config_path());
+    quit();
+    EXPECT_EQ(started(), (std::vector<std::string>{fake("first-wm"), fake("third-wm")}));
+    EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Second=second-wm",
+                                                         "Third=third-wm", "Third=third-wm"}));
+    EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
 }
 
 TEST_F(ConfigE2e, UnreadableFileGivesTheReadWarning) {

@@ -105,6 +105,30 @@ TEST_F(LaunchE2e, CountdownExecsTheDefaultRowInPlaceAfterWritingTheFile) {
     EXPECT_EQ(copy.find(kDroppedComment), std::string::npos) << copy;
 }
 
+// The window manager gets the environment as the program got it, but for the
+// start-up notification's id: it was the program's own (its window ends that
+// start-up), and a window manager that handed it on to the programs it
+// starts would have them claim a start-up long over.
+TEST_F(LaunchE2e, WindowManagerGetsTheEnvironmentButTheProgramsStartUpId) {
+    install_fake_wm("first-wm");
+    write_config({"First=first-wm"}, 0.2, 0);
+    const std::string odd = "a=b\n c\t%s";
+    start({}, {{"FAKE_WM_ENV", path_of("env")},
+               {"DESKTOP_STARTUP_ID", "quorvane-test_TIME42"},
+               {"QUORVANE_PROBE", odd}});
+    ASSERT_TRUE(wait_for_runs(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    std::map<std::string, std::string> env;
+    std::istringstream entries(read_file(path_of("env")));
+    std::string entry;
+    while (std::getline(entries, entry, '\0'))
+        env[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
+    EXPECT_EQ(env["QUORVANE_PROBE"], odd);
+    EXPECT_EQ(env["HOME"], home());
+    EXPECT_EQ(env["FAKE_WM_LOG"], wm_log_path());
+    EXPECT_EQ(env.count("DESKTOP_STARTUP_ID"), 0u);
+}
+
 struct Mode {
     const char *what;
     double delay;

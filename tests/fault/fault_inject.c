@@ -12,8 +12,9 @@
 //                    open (any other), write, fsync (of a file), fsync-folder,
 //                    fchown, fchmod, close (of a file), ftruncate, fallocate,
 //                    lseek, flock, link (link, or linkat naming a file made
-//                    without a name), unlink, rename; or fork, which counts
-//                    wherever it is called;
+//                    without a name), unlink, rename; getline (a line read
+//                    from a file of the folder opened for reading); or fork,
+//                    which counts wherever it is called;
 //                    several as "call:nth,call:nth" strike one after another
 //   FAULT_NTH        which occurrence of the call, counting from 1 (default 1),
 //                    where FAULT_CALL names none
@@ -54,13 +55,15 @@ enum Call {
     CALL_LINK,
     CALL_UNLINK,
     CALL_RENAME,
+    CALL_GETLINE,
     CALL_FORK,
     CALL_COUNT
 };
 
 static const char *const CALL_NAMES[CALL_COUNT] = {
-    "open-create", "open",      "write", "fsync", "fsync-folder", "fchown", "fchmod", "close",
-    "ftruncate",   "fallocate", "lseek", "flock", "link",         "unlink", "rename", "fork",
+    "open-create", "open",   "write",     "fsync",     "fsync-folder", "fchown",
+    "fchmod",      "close",  "ftruncate", "fallocate", "lseek",        "flock",
+    "link",        "unlink", "rename",    "getline",   "fork",
 };
 
 enum Action { ACTION_FAIL, ACTION_STOP_BEFORE, ACTION_STOP_AFTER };
@@ -82,6 +85,8 @@ static struct {
     int log_fd;
     long counts[CALL_COUNT];
     unsigned char kinds[MAX_FDS];
+    // Files of the folder opened for reading, for getline alone.
+    unsigned char reading[MAX_FDS];
 } fault = {.log_fd = -1};
 
 static struct {
@@ -100,6 +105,7 @@ static struct {
     int (*linkat)(int, const char *, int, const char *, int);
     int (*unlink)(const char *);
     int (*rename)(const char *, const char *);
+    ssize_t (*getdelim)(char **, size_t *, int, FILE *);
     pid_t (*fork)(void);
 } real;
 
@@ -167,6 +173,7 @@ static void set_up(void) {
     real.linkat = next_symbol("linkat");
     real.unlink = next_symbol("unlink");
     real.rename = next_symbol("rename");
+    real.getdelim = next_symbol("getdelim");
     real.fork = next_symbol("fork");
 
     const char *folder = getenv("FAULT_FOLDER");
@@ -267,6 +274,7 @@ static int track(int fd, const char *path, int flags) {
     if (fd < 0 || fd >= MAX_FDS)
         return fd;
     fault.kinds[fd] = KIND_NONE;
+    fault.reading[fd] = 0;
     if (!in_folder(path))
         return fd;
     struct stat info;
@@ -274,6 +282,8 @@ static int track(int fd, const char *path, int flags) {
         fault.kinds[fd] = KIND_FOLDER;
     else if ((flags & O_ACCMODE) != O_RDONLY)
         fault.kinds[fd] = KIND_FILE;
+    else
+        fault.reading[fd] = 1;
     return fd;
 }
 
@@ -319,6 +329,16 @@ int open64(const char *path, int flags, ...) {
     const mode_t mode = mode_argument(flags, arguments);
     va_end(arguments);
     return open_in_folder(AT_FDCWD, path, flags, mode);
+}
+
+// A fortified program opens through these where it cannot tell that no mode
+// is due.
+int __open_2(const char *path, int flags) {
+    return open_in_folder(AT_FDCWD, path, flags, 0);
+}
+
+int __open64_2(const char *path, int flags) {
+    return open_in_folder(AT_FDCWD, path, flags, 0);
 }
 
 int openat(int at, const char *path, int flags, ...) {
@@ -400,6 +420,26 @@ int unlink(const char *path) {
 
 int rename(const char *from, const char *to) {
     RUN(CALL_RENAME, in_folder(from) || in_folder(to), int, real.rename(from, to));
+}
+
+// An optimised program reads its lines through __getdelim, a debug one
+// through getline.
+static int is_reading(FILE *stream) {
+    const int fd = stream != NULL ? fileno(stream) : -1;
+    return fd >= 0 && fd < MAX_FDS && fault.reading[fd];
+}
+
+ssize_t __getdelim(char **line, size_t *capacity, int delimiter, FILE *stream) {
+    RUN(CALL_GETLINE, is_reading(stream), ssize_t,
+        real.getdelim(line, capacity, delimiter, stream));
+}
+
+ssize_t getdelim(char **line, size_t *capacity, int delimiter, FILE *stream) {
+    return __getdelim(line, capacity, delimiter, stream);
+}
+
+ssize_t getline(char **line, size_t *capacity, FILE *stream) {
+    return __getdelim(line, capacity, '\n', stream);
 }
 
 pid_t fork(void) {

@@ -164,6 +164,34 @@ TEST_F(SaveFaultE2e, OldFileThatCannotGoBackIsReported) {
     EXPECT_TRUE(logged_warning(err(), WRITE_WARNING)) << err();
 }
 
+// Out of memory for a long line, reading stops there: the list shows what
+// came before it, nothing starts by itself though the delay was read, and no
+// save writes over what was never read.
+TEST_F(SaveFaultE2e, OutOfMemoryForALineLeavesTheFileUnwritten) {
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    install_fake_wm("first-wm");
+    const std::string text = "First=first-wm\nSecond=second-wm\ndelay:0.2\n" +
+                             std::string(100000, 'x') + "\nThird=third-wm\ndefault_wm:2\n";
+    write_file(file(), text);
+
+    start({"-c", file()}, fault_env({"getline", 4, "ENOMEM"}, folder(), log()));
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+    // A countdown of 0.2 s would have started the first entry by now.
+    EXPECT_FALSE(wait_for([&] { return file_exists(wm_log_path()); }, std::chrono::seconds(1)));
+    x().close_window(window);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    EXPECT_EQ(calls_logged(log(), "fail getline"), 1u) << read_file(log());
+    EXPECT_EQ(read_file(file()), text);
+    EXPECT_EQ(list_folder(folder()), std::set<std::string>{"rc"});
+    EXPECT_TRUE(logged_warning(err(), READ_WARNING)) << err();
+    EXPECT_TRUE(logged_warning(err(), std::string(WRITE_WARNING) +
+                                          ": it could not be read in full at start-up "
+                                          "\\(Cannot allocate memory\\)"))
+        << err();
+}
+
 bool locale_exists(const char *name) {
     const std::string saved = setlocale(LC_ALL, nullptr);
     const bool found = setlocale(LC_ALL, name) != nullptr;
@@ -171,10 +199,12 @@ bool locale_exists(const char *name) {
     return found;
 }
 
-// Two instances save one file in place at the same moment: the first is held
-// part-way through its writes, the second right before it locks the file.
-// The second waits for the first to finish, so the file holds one whole
-// text, never the second's with the first's last writes over it.
+// Two instances save one file in place at the same moment: the second is
+// held right before it locks the file, then the first part-way through its
+// writes. The second waits for the first to finish, so the file holds one
+// whole text, never the second's with the first's last writes over it.
+// (Started after the first had written, the second would find the file
+// changed by another program and not save at all.)
 TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
     // The decimal comma of a German locale makes the two texts differ.
     if (!locale_exists("de_DE.UTF-8"))
@@ -200,10 +230,10 @@ TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
         return second_window != 0;
     })) << err();
 
-    x().close_window(first_window);
-    ASSERT_TRUE(wait_for([&] { return process_state(first->pid()) == 'T'; }));
     x().close_window(second_window);
     ASSERT_TRUE(wait_for([&] { return process_state(app().pid()) == 'T' || !app().running(); }));
+    x().close_window(first_window);
+    ASSERT_TRUE(wait_for([&] { return process_state(first->pid()) == 'T'; }));
     kill(app().pid(), SIGCONT);
     // A second try at the lock: the first found it held.
     ASSERT_TRUE(wait_for([&] { return calls_logged(path_of("second.log"), "flock") >= 2; }))

@@ -38,11 +38,13 @@ class MeasuringView {
             GTK_TREE_VIEW(view_),
             gtk_tree_view_column_new_with_attributes(nullptr, gtk_cell_renderer_pixbuf_new(),
                                                      "pixbuf", COL_ICON, nullptr));
-        gtk_tree_view_append_column(
-            GTK_TREE_VIEW(view_),
-            gtk_tree_view_column_new_with_attributes(nullptr, gtk_cell_renderer_text_new(), "text",
-                                                     COL_DESCRIPTION, "editable", COL_EDITABLE,
-                                                     "foreground-gdk", COL_FOREGROUND, nullptr));
+        // The description as the list shows it.
+        GtkCellRenderer *text = gtk_cell_renderer_text_new();
+        GtkTreeViewColumn *column = gtk_tree_view_column_new_with_attributes(
+            nullptr, text, "editable", COL_EDITABLE, "foreground-gdk", COL_FOREGROUND, nullptr);
+        gtk_tree_view_column_set_cell_data_func(column, text, show_description_cell, nullptr,
+                                                nullptr);
+        gtk_tree_view_append_column(GTK_TREE_VIEW(view_), column);
         gtk_container_add(GTK_CONTAINER(scrolled), view_);
         gtk_widget_show_all(window_);
         // Until the view has measured every row.
@@ -365,6 +367,13 @@ INSTANTIATE_TEST_SUITE_P(
                          "e\u0301e\u0301e\u0301 combining accents and zero-width\u200bspace",
                          "tab\tstops\tmove\ttext\tto\tthe\tright\tand\tfurther\tstill",
                          "\xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa mixed with Latin text"};
+                 },
+                 0},
+        // Shown cut, as long as a screen is wide.
+        SizeCase{"LongerThanAScreen",
+                 [] {
+                     return std::vector<std::string>{"twm", std::string(3000, 'x'),
+                                                     std::string(1000, 'y')};
                  },
                  0},
         SizeCase{"LineBreak",

@@ -154,6 +154,48 @@ TEST(ReadErrorTest, EndsReadingAndKeepsWhatWasRead) {
     EXPECT_LE(source.failed_reads, 2);
 }
 
+// Running out of memory for a long line ends reading as a read error does;
+// getline leaves the stream unmarked then, which looked like the end.
+int getline_failures_after = -1; // lines read before getline fails with ENOMEM; -1: never
+
+} // namespace
+
+// An optimised build reads lines through __getdelim, which getline is
+// inlined into; a debug build calls getline.
+extern "C" {
+ssize_t __real_getdelim(char **line, size_t *capacity, int delimiter, FILE *stream);
+ssize_t __wrap_getdelim(char **line, size_t *capacity, int delimiter, FILE *stream) {
+    if (getline_failures_after == 0) {
+        errno = ENOMEM;
+        return -1;
+    }
+    if (getline_failures_after > 0)
+        --getline_failures_after;
+    return __real_getdelim(line, capacity, delimiter, stream);
+}
+ssize_t __wrap___getdelim(char **line, size_t *capacity, int delimiter, FILE *stream) {
+    return __wrap_getdelim(line, capacity, delimiter, stream);
+}
+ssize_t __wrap_getline(char **line, size_t *capacity, FILE *stream) {
+    return __wrap_getdelim(line, capacity, '\n', stream);
+}
+}
+
+namespace {
+
+TEST(ReadErrorTest, NoMemoryForALineEndsReadingAsAnError) {
+    std::vector<ConfigEntry> entries;
+    ConfigSettings settings = defaults();
+    getline_failures_after = 2;
+    const int result =
+        read_entries("a=b\ndelay:3\nhuge=line\nc=d\ndefault_wm:1\n", &entries, &settings);
+    getline_failures_after = -1;
+    EXPECT_EQ(result, ENOMEM);
+    EXPECT_EQ(entries_text(entries), "[a|b]");
+    EXPECT_DOUBLE_EQ(settings.delay, 3.0);
+    EXPECT_EQ(settings.default_wm, "0");
+}
+
 // Text the reader cannot take whole line by line: it says so, and still
 // takes each line apart from the next, for what it holds before a NUL.
 TEST(NotWholeTextTest, IsReportedAndNoLineIsGluedToTheNext) {
@@ -175,6 +217,10 @@ TEST(NotWholeTextTest, IsReportedAndNoLineIsGluedToTheNext) {
         {"UTF-16, little-endian", utf16("A=a\nB=b\n", false), ""},
         {"UTF-16, big-endian", utf16("A=a\nB=b\n", true), ""},
         {"UTF-16 mark, no zero byte", "\xff\xfe\x41\x6a=\x42\x6a\n", "[\xff\xfe\x41\x6a|\x42\x6a]"},
+        // An old Mac editor's file reads as one line.
+        {"carriage returns alone", "A=a\rB=b\rdelay:0.2\r", "[A|a\rB=b\rdelay:0.2]"},
+        {"one carriage return alone", "A=a\r\nB\r=b\r\n", "[A|a][B\r|b]"},
+        {"a carriage return ending the last line", "A=a\nB=b\r", "[A|a][B|b]"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -292,6 +338,8 @@ class NumericLocale {
 };
 
 constexpr char kGerman[] = "de_DE.UTF-8";
+// Writes the Arabic decimal separator, U+066B.
+constexpr char kPashto[] = "ps_AF.UTF-8";
 
 struct RoundTrip {
     const char *name;
@@ -312,15 +360,19 @@ const RoundTrip kRoundTrips[] = {
      " #1 choice=twm\n",
      "[ #1 choice|twm]"},
     {"line breaks",
-     {"two\nlines", "wm\n-x", false},
+     {"two\nlines\r\n", "wm\r-x\n-y", false},
      15,
      "C",
      "C",
-     "two lines=wm -x\n",
-     "[two lines|wm -x]"},
+     "two lines  =wm -x -y\n",
+     "[two lines  |wm -x -y]"},
     {"German comma read in C", {"a", "a", false}, 2.5, kGerman, "C", "a=a\n", "[a|a]"},
     {"point read in German", {"a", "a", false}, 2.5, "C", kGerman, "a=a\n", "[a|a]"},
     {"German both ways", {"a", "a", false}, 0.25, kGerman, kGerman, "a=a\n", "[a|a]"},
+    {"Pashto mark read in C", {"a", "a", false}, 0.5, kPashto, "C", "a=a\n", "[a|a]"},
+    {"Pashto mark read in German", {"a", "a", false}, 12.75, kPashto, kGerman, "a=a\n", "[a|a]"},
+    {"point read in Pashto", {"a", "a", false}, 0.5, "C", kPashto, "a=a\n", "[a|a]"},
+    {"Pashto both ways", {"a", "a", false}, 2.5, kPashto, kPashto, "a=a\n", "[a|a]"},
 };
 
 void PrintTo(const RoundTrip &c, std::ostream *os) {
@@ -349,6 +401,18 @@ TEST_P(RoundTripTest, WhatIsWrittenReadsBackTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, RoundTripTest, ::testing::ValuesIn(kRoundTrips),
                          case_name<RoundTrip>);
+
+// The delay is still written as "%f" writes it in the locale of the run.
+TEST(DelayMarkTest, IsWrittenWithTheLocalesMark) {
+    NumericLocale locale(kPashto);
+    if (!locale.ok())
+        GTEST_SKIP() << "the locale " << kPashto << " is not generated (scripts/test does)";
+    const std::string text = format_config(HEADER, {}, {0.5, 0, "0", 3});
+    EXPECT_NE(text.find("\ndelay:0\xd9\xab"
+                        "500000\n"),
+              std::string::npos)
+        << text;
+}
 
 // Formatting what was read gives a text that reads back as the same list and
 // settings; the writer's own text comes back byte for byte.

@@ -8,9 +8,11 @@
 #include <glib.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -53,7 +55,14 @@ struct Faults {
     int close_errno = 0; // close closes, then reports this
     int ftruncate_errno = 0;
     bool no_unnamed_files = false; // as a file system without O_TMPFILE
+    int folder_open_errno = 0;     // an open of a folder fails with this...
+    int good_folder_opens = 0;     // ...after these succeed
+    // Just before the file is opened with these flags (O_RDWR, say), a pipe
+    // takes its place, as another program racing the save could do.
+    const char *pipe_at = nullptr;
+    int pipe_before_open = 0;
     int writes = 0;
+    int folder_opens = 0;
     bool interrupted_last = false;
 };
 
@@ -127,7 +136,23 @@ int __wrap_open(const char *path, int flags, ...) {
         errno = EOPNOTSUPP;
         return -1;
     }
+    if (faults.active && (flags & O_TMPFILE) == O_DIRECTORY && faults.folder_open_errno != 0 &&
+        faults.folder_opens++ >= faults.good_folder_opens) {
+        errno = faults.folder_open_errno;
+        return -1;
+    }
+    if (faults.active && faults.pipe_at != nullptr && strcmp(path, faults.pipe_at) == 0 &&
+        (flags & O_ACCMODE) == faults.pipe_before_open) {
+        unlink(path);
+        mkfifo(path, 0600);
+        faults.pipe_at = nullptr;
+    }
     return __real_open(path, flags, mode);
+}
+
+// A fortified build opens through this where it cannot tell that no mode is due.
+int __wrap___open_2(const char *path, int flags) {
+    return __wrap_open(path, flags);
 }
 
 // Changing the umask, even for a moment, would let files made meanwhile by
@@ -159,6 +184,12 @@ class FaultScope {
     }
     ~FaultScope() { faults = Faults{}; }
 };
+
+Faults plan_of(const std::function<void(Faults &)> &set) {
+    Faults plan;
+    set(plan);
+    return plan;
+}
 
 ino_t inode_of(const std::string &path) {
     struct stat info;
@@ -250,6 +281,118 @@ TEST_F(ReplaceTest, LoopOfLinksFails) {
     EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"a", "b"}));
 }
 
+constexpr uid_t kNobody = 65534;
+
+// Runs the check in a child that becomes nobody; its exit status: 0 when the
+// check held.
+int run_as_nobody(const std::function<bool()> &check) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0)
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Neither nobody nor root: another user of the machine.
+constexpr uid_t kDaemon = 1;
+
+// In a sticky, world-writable folder (/tmp, say) the save follows a link as
+// the kernel's protected_symlinks would: only one that the user or the
+// folder's owner owns. Another user could otherwise plant one there that
+// makes the user's save write over a file of the user's own.
+TEST_F(ReplaceTest, LinkInAStickyFolderIsFollowedOnlyWhereTheKernelWould) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to plant links of other users";
+    const struct {
+        const char *name;
+        uid_t link_owner;
+        uid_t folder_owner;
+        mode_t folder_mode;
+        bool followed;
+    } cases[] = {
+        {"planted by another user", kDaemon, 0, 01777, false},
+        {"the user's own", kNobody, 0, 01777, true},
+        {"the folder owner's", kDaemon, kDaemon, 01777, true},
+        {"in a sticky folder only its owner writes", kDaemon, 0, 01755, true},
+        {"in a world-writable folder without the sticky bit", kDaemon, 0, 0777, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir outer;
+        ASSERT_EQ(chmod(outer.path().c_str(), 0755), 0);
+        const std::string shared = outer.file("shared");
+        const std::string own = outer.file("own");
+        ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
+        ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+        write_file(own + "/precious", kOld);
+        ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(chown((own + "/precious").c_str(), kNobody, kNobody), 0);
+        const std::string link = shared + "/rc";
+        ASSERT_EQ(symlink((own + "/precious").c_str(), link.c_str()), 0);
+        ASSERT_EQ(lchown(link.c_str(), c.link_owner, c.link_owner), 0);
+        ASSERT_EQ(chown(shared.c_str(), c.folder_owner, c.folder_owner), 0);
+        ASSERT_EQ(chmod(shared.c_str(), c.folder_mode), 0);
+
+        EXPECT_EQ(run_as_nobody([&] {
+                      const bool replaced = replace(link, kNew);
+                      return replaced == c.followed && (replaced || errno == EACCES);
+                  }),
+                  0);
+        EXPECT_EQ(read_file(own + "/precious"), c.followed ? kNew : kOld);
+        EXPECT_EQ(link_of(link), own + "/precious");
+        EXPECT_EQ(list_folder(own), std::set<std::string>{"precious"});
+    }
+}
+
+// A pipe put in the file's place after its links were looked at is never
+// opened for writing or waited on: the save fails at once, the pipe stays.
+TEST_F(ReplaceTest, PipeSwappedInMeanwhileFailsTheSaveWithoutWaiting) {
+    const struct {
+        const char *name;
+        bool in_place;
+        int open_flags; // of the open that the pipe comes just before
+    } cases[] = {
+        {"before the open to rewrite it in place", true, O_RDWR},
+        {"before the old file is kept open for the rename", false, O_RDONLY},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const std::string path = folder.file("rc");
+        write_file(path, kOld);
+        if (c.in_place) {
+            ASSERT_EQ(link(path.c_str(), folder.file("other").c_str()), 0);
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            // The old save waited on the pipe for ever.
+            alarm(10);
+            bool replaced;
+            {
+                FaultScope scope(plan_of([&](Faults &f) {
+                    f.pipe_at = path.c_str();
+                    f.pipe_before_open = c.open_flags;
+                }));
+                replaced = replace(path, kNew);
+            }
+            _exit(!replaced && errno == EINVAL ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        struct stat info = {};
+        ASSERT_EQ(lstat(path.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+        EXPECT_EQ(list_folder(folder.path()), c.in_place ? (std::set<std::string>{"other", "rc"})
+                                                         : std::set<std::string>{"rc"});
+    }
+}
+
 TEST_F(ReplaceTest, HardLinkedFileIsRewrittenInPlace) {
     write_file(file(), kOld + kOld + kOld);
     ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
@@ -336,12 +479,6 @@ struct Fault {
     // that makes a call it has no need of fails where it should not.
     bool replaced[WAYS];
 };
-
-Faults plan_of(const std::function<void(Faults &)> &set) {
-    Faults plan;
-    set(plan);
-    return plan;
-}
 
 TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
     // Each fault with whether the save succeeds {by rename, named, in place}.
@@ -430,15 +567,20 @@ TEST_F(ReplaceTest, FolderSync) {
     // A file system that cannot sync folders still takes the file; a folder
     // sync that fails with an I/O error undoes the rename, so that a failure
     // reported means nothing changed.
+    // A folder that cannot be opened cannot be synced either, which is no
+    // success; it is opened first to look at its flags, then to sync it.
     const struct {
         const char *name;
         int error;
+        bool opened; // false: the error is that of the open for the sync
         bool file_existed;
         bool reported_ok;
     } cases[] = {
-        {"cannot sync folders", EINVAL, true, true},
-        {"I/O error, old file put back", EIO, true, false},
-        {"I/O error, new file taken away", EIO, false, false},
+        {"cannot sync folders", EINVAL, true, true, true},
+        {"I/O error, old file put back", EIO, true, true, false},
+        {"I/O error, new file taken away", EIO, true, false, false},
+        {"cannot be opened, old file put back", EACCES, false, true, false},
+        {"cannot be opened, new file taken away", EACCES, false, false, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -447,7 +589,14 @@ TEST_F(ReplaceTest, FolderSync) {
             write_file(file(), kOld);
         bool replaced;
         {
-            FaultScope scope(plan_of([&](Faults &f) { f.folder_fsync_errno = c.error; }));
+            FaultScope scope(plan_of([&](Faults &f) {
+                if (c.opened) {
+                    f.folder_fsync_errno = c.error;
+                } else {
+                    f.folder_open_errno = c.error;
+                    f.good_folder_opens = 1;
+                }
+            }));
             replaced = replace(file(), kNew);
         }
         EXPECT_EQ(replaced, c.reported_ok);
@@ -460,23 +609,13 @@ TEST_F(ReplaceTest, FolderSync) {
     }
 }
 
-// Runs the check as a user for whom permissions count: as root, in a child
-// that becomes nobody and owns the folder.
+// Runs the check as a user for whom permissions count: as root, as nobody,
+// who then owns the folder.
 int run_unprivileged(const std::string &folder, const std::function<bool()> &check) {
     if (geteuid() != 0)
         return check() ? 0 : 1;
-    const uid_t nobody = 65534;
-    EXPECT_EQ(chown(folder.c_str(), nobody, nobody), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgid(nobody) != 0 || setuid(nobody) != 0)
-            _exit(2);
-        _exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    EXPECT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+    return run_as_nobody(check);
 }
 
 TEST_F(ReplaceTest, FolderThatTakesNoNewFile) {
@@ -610,34 +749,145 @@ TEST_F(ReplaceTest, FileSizeLimitLeavesTheOldText) {
     }
 }
 
-// A folder that lets names be added but never removed or replaced: a
-// temporary named there would stay for good, so none is made.
-TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root, to mount an ext4 image in a private mount namespace";
-    if (unshare(CLONE_NEWNS) != 0)
-        GTEST_SKIP() << "needs a private mount namespace: " << strerror(errno);
-    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0) << strerror(errno);
-    const std::string image = tmp.file("ext4.img");
-    const std::string disk = tmp.file("disk");
-    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
-    ASSERT_EQ(system(("mkfs.ext4 -q -F '" + image + "' 4M >/dev/null 2>&1").c_str()), 0);
-    if (system(("mount -o loop '" + image + "' '" + disk + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "needs loop devices, to mount the ext4 image";
-    const std::string folder = disk + "/conf";
-    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    write_file(folder + "/rc", kOld);
-    ASSERT_EQ(system(("chattr +a '" + folder + "'").c_str()), 0);
-    const ino_t before = inode_of(folder + "/rc");
+// A small ext4 file system of its own, loop-mounted in a private mount
+// namespace, for what only such a file system surely has: inode flags and
+// append-only folders. Unmounted when it goes.
+class Ext4Disk {
+  public:
+    // False, with the reason, when it cannot be had.
+    bool mount_in(const TempDir &tmp, std::string *why) {
+        if (geteuid() != 0) {
+            *why = "needs root, to mount an ext4 image in a private mount namespace";
+            return false;
+        }
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            *why = std::string("needs a private mount namespace: ") + strerror(errno);
+            return false;
+        }
+        const std::string image = tmp.file("ext4.img");
+        const std::string disk = tmp.file("disk");
+        if (mkdir(disk.c_str(), 0755) != 0 ||
+            system(("mkfs.ext4 -q -F '" + image + "' 4M >/dev/null 2>&1").c_str()) != 0) {
+            *why = "needs mkfs.ext4 (e2fsprogs), to make the image";
+            return false;
+        }
+        if (system(("mount -o loop '" + image + "' '" + disk + "' 2>/dev/null").c_str()) != 0) {
+            *why = "needs loop devices, to mount the ext4 image";
+            return false;
+        }
+        path_ = disk;
+        return true;
+    }
+    const std::string &path() const { return path_; }
+    ~Ext4Disk() {
+        if (!path_.empty())
+            umount2(path_.c_str(), MNT_DETACH);
+    }
 
-    EXPECT_TRUE(replace(folder + "/rc", kNew)) << strerror(errno);
-    EXPECT_TRUE(replace(folder + "/new", kNew)) << strerror(errno);
-    EXPECT_EQ(read_file(folder + "/rc"), kNew);
-    EXPECT_EQ(read_file(folder + "/new"), kNew);
-    EXPECT_EQ(inode_of(folder + "/rc"), before);
-    EXPECT_EQ(list_folder(folder), (std::set<std::string>{"new", "rc"}));
-    EXPECT_EQ(system(("chattr -a '" + folder + "'").c_str()), 0);
-    EXPECT_EQ(umount2(disk.c_str(), MNT_DETACH), 0);
+  private:
+    std::string path_;
+};
+
+int chattr(const std::string &flags, const std::string &path) {
+    return system(("chattr " + flags + " '" + path + "'").c_str());
+}
+
+int inode_flags(const std::string &path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = -1;
+    if (fd < 0 || ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0)
+        flags = -1;
+    if (fd >= 0)
+        close(fd);
+    return flags;
+}
+
+// A folder that lets names be added but never removed or replaced: a
+// temporary named there would stay for good, so none is made. Nor is one
+// where the folder's flags cannot be read (mode 0311: the user may not open
+// it), which may be such a folder.
+TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
+    Ext4Disk disk;
+    std::string why;
+    if (!disk.mount_in(tmp, &why))
+        GTEST_SKIP() << why;
+    const struct {
+        const char *name;
+        mode_t mode;
+        bool as_nobody;
+        bool new_file_saved; // a file that was not there
+    } cases[] = {
+        {"as its owner", 0700, false, true},
+        // Its new name could not be synced: made, it would be a save reported
+        // that might not survive a crash.
+        {"that its owner may not read", 0311, true, false},
+    };
+    ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = disk.path() + "/conf" + std::to_string(c.mode);
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        write_file(folder + "/rc", kOld);
+        if (c.as_nobody) {
+            ASSERT_EQ(chown((folder + "/rc").c_str(), kNobody, kNobody), 0);
+            ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+        }
+        // An append-only folder takes no new mode or owner.
+        ASSERT_EQ(chmod(folder.c_str(), c.mode), 0);
+        ASSERT_EQ(chattr("+a", folder), 0);
+        const ino_t before = inode_of(folder + "/rc");
+        const auto save = [&] {
+            return replace(folder + "/rc", kNew) &&
+                   replace(folder + "/new", kNew) == c.new_file_saved;
+        };
+        if (c.as_nobody) {
+            EXPECT_EQ(run_as_nobody(save), 0);
+        } else {
+            EXPECT_TRUE(save()) << strerror(errno);
+        }
+        EXPECT_EQ(read_file(folder + "/rc"), kNew);
+        EXPECT_EQ(inode_of(folder + "/rc"), before);
+        EXPECT_EQ(list_folder(folder), c.new_file_saved ? (std::set<std::string>{"new", "rc"})
+                                                        : std::set<std::string>{"rc"});
+        if (c.new_file_saved) {
+            EXPECT_EQ(read_file(folder + "/new"), kNew);
+        }
+        EXPECT_EQ(chattr("-a", folder), 0);
+    }
+}
+
+// The inode flags a user set on the file stay with it: the new file takes
+// them, and none that the folder would hand a new file of its own.
+TEST_F(ReplaceTest, InodeFlagsStay) {
+    Ext4Disk disk;
+    std::string why;
+    if (!disk.mount_in(tmp, &why))
+        GTEST_SKIP() << why;
+    const struct {
+        const char *name;
+        const char *file_flags;
+        const char *folder_flags; // set after the file was made
+    } cases[] = {
+        {"no dump, no atime, synchronous", "+d +A +S", "-d"},
+        {"none, in a folder that gives new files some", "-d", "+d +A +S"},
+        {"no dump, in such a folder", "+d", "+S"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = disk.path() + "/flags";
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        write_file(folder + "/rc", kOld);
+        ASSERT_EQ(chattr(c.file_flags, folder + "/rc"), 0);
+        ASSERT_EQ(chattr(c.folder_flags, folder), 0);
+        const int before = inode_flags(folder + "/rc");
+        ASSERT_NE(before, -1);
+        EXPECT_TRUE(replace(folder + "/rc", kNew)) << strerror(errno);
+        EXPECT_EQ(read_file(folder + "/rc"), kNew);
+        EXPECT_EQ(inode_flags(folder + "/rc"), before);
+        EXPECT_EQ(list_folder(folder), std::set<std::string>{"rc"});
+        ASSERT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
+    }
 }
 
 } // namespace

@@ -53,13 +53,14 @@ inline std::string format_config(const char *header, const std::vector<ConfigRow
     return text.finish(settings);
 }
 
-// The entries as the writer gives them: separators blanked, and a command
+// The entries as the writer gives them: separators and carriage returns
+// blanked, and a command
 // trimmed of the blanks that this leaves at its end, as reading does.
 inline std::vector<ConfigEntry> as_written(std::vector<ConfigEntry> entries) {
     for (ConfigEntry &entry : entries) {
         for (std::string *part : {&entry.description, &entry.command})
             for (char &c : *part)
-                if (c == ':' || c == '=')
+                if (c == ':' || c == '=' || c == '\r')
                     c = ' ';
         while (!entry.command.empty() && g_ascii_isspace(entry.command.back()))
             entry.command.pop_back();

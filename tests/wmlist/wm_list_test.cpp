@@ -183,32 +183,53 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
+std::string repeated(const std::string &part, size_t times) {
+    std::string text;
+    for (size_t i = 0; i < times; ++i)
+        text += part;
+    return text;
+}
+
+const std::string kEllipsis = "\u2026";
+const std::string kReplacement = "\xef\xbf\xbd";
+
 // Texts from the file need not be UTF-8: windows get them converted, and the
 // converted text handed back unchanged stands for the bytes it came from.
-TEST(DisplayText, ShowsUtf8AsItIsAndOtherBytesConverted) {
+// One longer than a screen is wide is shown cut, and stands for all its bytes.
+TEST(DisplayText, ShowsUtf8AsItIsOtherBytesConvertedAndLongTextsCut) {
     const struct {
-        const char *bytes;
-        const char *shown;
+        const char *name;
+        std::string bytes;
+        std::string shown;
     } cases[] = {
-        {"", ""},
-        {"Caf\xc3\xa9 = ok", "Caf\xc3\xa9 = ok"},
-        {"Caf\xe9", "Caf\xef\xbf\xbd"},
-        {"/opt/wm-caf\xe9", "/opt/wm-caf\xef\xbf\xbd"},
-        {"\xc3", "\xef\xbf\xbd"}, // a sequence cut short by the end
-        {"\xff\xfe"
+        {"empty", "", ""},
+        {"UTF-8", "Caf\xc3\xa9 = ok", "Caf\xc3\xa9 = ok"},
+        {"Latin-1", "Caf\xe9", "Caf" + kReplacement},
+        {"Latin-1 path", "/opt/wm-caf\xe9", "/opt/wm-caf" + kReplacement},
+        {"a sequence cut short by the end", "\xc3", kReplacement},
+        {"a byte-order mark",
+         "\xff\xfe"
          "a",
-         "\xef\xbf\xbd\xef\xbf\xbd"
-         "a"},
-        {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}, // a surrogate
+         kReplacement + kReplacement + "a"},
+        {"a surrogate", "\xed\xa0\x80", repeated(kReplacement, 3)},
+        {"as long as is shown", std::string(1000, 'x'), std::string(1000, 'x')},
+        {"one character longer", std::string(1001, 'x'), std::string(1000, 'x') + kEllipsis},
+        {"ten megabytes", std::string(10 * 1000 * 1000, 'x'), std::string(1000, 'x') + kEllipsis},
+        {"long, of four-byte characters", repeated("\xf0\x9f\x98\x80", 1001),
+         repeated("\xf0\x9f\x98\x80", 1000) + kEllipsis},
+        {"long, of two-byte characters then other bytes", repeated("\xc3\xa9", 3000) + "\xe9",
+         repeated("\xc3\xa9", 1000) + kEllipsis},
+        {"long, of other bytes", std::string(5000, '\xe9'),
+         repeated(kReplacement, 1000) + kEllipsis},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.bytes);
-        const GCharPtr shown = display_text(c.bytes);
-        EXPECT_STREQ(shown.get(), c.shown);
+        SCOPED_TRACE(c.name);
+        const GCharPtr shown = display_text(c.bytes.c_str());
+        EXPECT_EQ(shown.get(), c.shown);
         EXPECT_TRUE(g_utf8_validate(shown.get(), -1, nullptr));
-        EXPECT_EQ(text_to_store(c.bytes, shown.get()), c.bytes);
+        EXPECT_EQ(text_to_store(c.bytes.c_str(), shown.get()), c.bytes.c_str());
         const char typed[] = "typed";
-        EXPECT_EQ(text_to_store(c.bytes, typed), typed);
+        EXPECT_EQ(text_to_store(c.bytes.c_str(), typed), typed);
     }
 }
 
@@ -259,6 +280,19 @@ TEST_F(BytesTest, DescriptionCellShowsTheBytesConverted) {
     gchar *text = nullptr;
     g_object_get(renderer.get(), "text", &text, nullptr);
     EXPECT_STREQ(GCharPtr(text).get(), "Caf\xef\xbf\xbd");
+}
+
+TEST_F(BytesTest, LongDescriptionIsShownCutAndKeptWhole) {
+    const std::string description(100000, 'x');
+    add_wm_row(&state, "wm", description.c_str());
+    GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
+    g_object_ref_sink(renderer.get());
+    GtkTreeIter row = nth(1);
+    show_description_cell(nullptr, renderer.get(), model(), &row, nullptr);
+    gchar *text = nullptr;
+    g_object_get(renderer.get(), "text", &text, nullptr);
+    EXPECT_EQ(GCharPtr(text).get(), std::string(1000, 'x') + kEllipsis);
+    EXPECT_EQ(rows()[1].description, description);
 }
 
 TEST_F(BytesTest, CellEditLeftAsShownKeepsTheBytesAndAChangeIsStoredAsTyped) {
