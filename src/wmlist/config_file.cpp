@@ -24,7 +24,9 @@ const char *config_file_path(const AppState *state) {
 }
 
 void warn_unwritten(const char *reason) {
-    log_warning("%s: %s", tr("Unable to write the config file"), reason);
+    // TRANSLATORS: the warning of a save that failed; %s is the reason: a
+    // system error, or "it could not be read in full at start-up (...)".
+    log_warning("%s", format_message(tr("Unable to write the config file: %s"), reason).get());
 }
 
 struct FileRead {
