@@ -24,8 +24,8 @@ const char *config_file_path(const AppState *state) {
 }
 
 void warn_unwritten(const char *reason) {
-    // TRANSLATORS: the warning of a save that failed; %s is the reason: a
-    // system error, or "it could not be read in full at start-up (...)".
+    // TRANSLATORS: the warning of a save that failed or was refused; %s is
+    // the reason, such as a system error or one of the reasons below.
     log_warning("%s", format_message(tr("Unable to write the config file: %s"), reason).get());
 }
 
