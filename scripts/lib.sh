@@ -10,7 +10,7 @@ BUILD_PACKAGES=(
 
 # What scripts/run needs besides, to show the program when there is no
 # display: a private X server, and the tool that takes its picture (built
-# from the test rig, with the tests on or off).
+# from the test rig with -DQUORVANE_TOOLS=ON).
 SHOW_PACKAGES=(
     xvfb libx11-dev libxtst-dev
 )
@@ -88,14 +88,13 @@ project_version() {
     sed -n 's/^project(quorvane VERSION \([^ )]*\).*/\1/p' "$root/CMakeLists.txt"
 }
 
-# Configures build/ for scripts/run and scripts/pictures. The tests stay in
-# the build when their tools are there (scripts/test installed them), so that
-# this does not undo its configuration; the test rig is built either way.
+# configure_build [tools]: configures build/ for scripts/run and
+# scripts/pictures, with the picture tools when asked. It passes no other
+# option, so that the cache keeps what scripts/test or a developer set.
 configure_build() {
-    local tests=OFF
-    dpkg-query -W -f='${Status}' libgtest-dev 2>/dev/null | grep -q "install ok installed" &&
-        tests=ON
-    cmake -S "$root" -B "$root/build" -DQUORVANE_TESTS=$tests >/dev/null
+    local options=()
+    [ "${1:-}" = tools ] && options=(-DQUORVANE_TOOLS=ON)
+    cmake -S "$root" -B "$root/build" "${options[@]}" >/dev/null
 }
 
 # Starts a private Xvfb, writes its pid to DIR/xvfb.pid and prints its display.

@@ -24,6 +24,8 @@ const struct option kLongOptions[] = {
 };
 
 void print_using(const char *path) {
+    // TRANSLATORS: printed when -c names the configuration file to use; %s
+    // is that file's path.
     g_print("%s", format_message(tr("using %s\n"), path).get());
 }
 

@@ -23,6 +23,9 @@ namespace {
 constexpr int kFailedStart = 128;
 
 void report_failed_start(const char *command, const char *description) {
+    // TRANSLATORS: shown in an error box and on standard error when a window
+    // manager cannot be started: the first %s is its command, the second its
+    // description.
     const GCharPtr text = format_message(tr("Cannot start \"%s\" (%s)"), command, description);
     log_warning("%s\n", text.get());
     show_message(text.get(), GTK_MESSAGE_ERROR);

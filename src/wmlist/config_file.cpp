@@ -26,7 +26,9 @@ const char *config_file_path(const AppState *state) {
 }
 
 void warn_unwritten(const char *reason) {
-    log_warning("%s: %s", tr("Unable to write the config file"), reason);
+    // TRANSLATORS: the warning of a save that failed or was refused; %s is
+    // the reason, such as a system error or one of the reasons below.
+    log_warning("%s", format_message(tr("Unable to write the config file: %s"), reason).get());
 }
 
 // What a file holds, told by its bytes: times and sizes cannot tell a

@@ -30,27 +30,52 @@ struct Language {
     const char *menu_entry;
     const char *usage_line;
     const char *preferences_title;
+    const char *question;      // a line of the first-start question
+    const char *using_line;    // "%s" stands for the file given with -c
+    const char *write_warning; // for a file that is a pipe
 };
 
 const Language LANGUAGES[] = {
     {"German", "de_DE.UTF-8", "_Zurück zu quorvane, wenn der\\nFenstermanager beendet wird",
-     "Nach bekannten Fenstermanagern _suchen …", "Aufruf: quorvane [OPTIONEN]\n", "Einstellungen"},
-    // French puts a no-break space before the colon.
+     "Nach bekannten Fenstermanagern _suchen …", "Aufruf: quorvane [OPTIONEN]\n", "Einstellungen",
+     "Soll nach bekannten Fenstermanagern gesucht werden?",
+     "Konfigurationsdatei %s wird verwendet\n",
+     "Die Konfigurationsdatei kann nicht geschrieben werden: sie konnte beim Start nicht "
+     "vollständig gelesen werden (keine gewöhnliche Datei)"},
+    // French puts a no-break space before the colon, a narrow one before the
+    // question mark, and writes the apostrophe as ’.
     {"French", "fr_FR.UTF-8", "_Revenir à quorvane quand\\nle gestionnaire se termine",
      "_Rechercher les gestionnaires de fenêtres connus…", "utilisation\u00a0: quorvane [OPTIONS]\n",
-     "Préférences"},
+     "Préférences", "Voulez-vous rechercher les gestionnaires connus\u202f?", "utilisation de %s\n",
+     "Impossible d’écrire le fichier de configuration\u00a0: il n’a pas pu être lu entièrement "
+     "au démarrage (pas un fichier ordinaire)"},
     {"Spanish", "es_ES.UTF-8", "_Volver a quorvane cuando\\ntermine el gestor de ventanas",
-     "_Buscar gestores de ventanas conocidos…", "uso: quorvane [OPCIONES]\n", "Preferencias"},
+     "_Buscar gestores de ventanas conocidos…", "uso: quorvane [OPCIONES]\n", "Preferencias",
+     "¿Quiere buscar los gestores de ventanas conocidos?", "usando %s\n",
+     "No se puede escribir el archivo de configuración: no se pudo leer por completo al iniciar "
+     "(no es un archivo normal)"},
     {"Italian", "it_IT.UTF-8", "_Ritorna a quorvane quando\\nil gestore di finestre termina",
-     "_Cerca gestori di finestre conosciuti…", "uso: quorvane [OPZIONI]\n", "Preferenze"},
+     "_Cerca gestori di finestre conosciuti…", "uso: quorvane [OPZIONI]\n", "Preferenze",
+     "Cercare i gestori di finestre conosciuti?", "uso del file %s\n",
+     "Impossibile scrivere il file di configurazione: non è stato possibile leggerlo per intero "
+     "all'avvio (non è un file normale)"},
     {"BrazilianPortuguese", "pt_BR.UTF-8",
      "_Voltar ao quorvane quando\\no gerenciador de janelas terminar",
-     "_Buscar gerenciadores de janelas conhecidos…", "uso: quorvane [OPÇÕES]\n", "Preferências"},
+     "_Buscar gerenciadores de janelas conhecidos…", "uso: quorvane [OPÇÕES]\n", "Preferências",
+     "Deseja procurar os gerenciadores conhecidos?", "usando %s\n",
+     "Não foi possível gravar o arquivo de configuração: não foi possível lê-lo por inteiro na "
+     "inicialização (não é um arquivo comum)"},
     {"Russian", "ru_RU.UTF-8", "_Вернуться в quorvane после\\nзавершения оконного менеджера",
-     "_Поиск известных оконных менеджеров…", "использование: quorvane [ПАРАМЕТРЫ]\n", "Параметры"},
+     "_Поиск известных оконных менеджеров…", "Использование: quorvane [ПАРАМЕТРЫ]\n", "Параметры",
+     "Найти известные оконные менеджеры?", "используется %s\n",
+     "Не удаётся записать файл конфигурации: его не удалось полностью прочитать при запуске (не "
+     "является обычным файлом)"},
     // Japanese puts the key in brackets after the text.
     {"Japanese", "ja_JP.UTF-8", "ウィンドウマネージャーの終了後に\\nquorvane に戻る(_G)",
-     "既知のウィンドウマネージャーを検索(_S)…", "使い方: quorvane [オプション]\n", "設定"},
+     "既知のウィンドウマネージャーを検索(_S)…", "使い方: quorvane [オプション]\n", "設定",
+     "既知のウィンドウマネージャーを検索しますか？", "%s を使用します\n",
+     "設定ファイルに書き込めません: 起動時に全体を読み込めませんでした "
+     "(通常のファイルではありません)"},
 };
 
 void PrintTo(const Language &language, std::ostream *os) {
@@ -241,6 +266,33 @@ TEST_P(TranslationE2e, UsageLinesAreTranslatedAndTheBannerIsNot) {
         EXPECT_EQ(display_column(line.substr(0, line.find_last_of('\t') + 1)), 32u) << line;
     }
     EXPECT_EQ(option_lines, 4);
+}
+
+// The texts with values, each translated as one sentence: the file named
+// with -c, and the warning of a refused save with its reason in it. A pipe
+// is never read, so the list stays empty and the first-start question comes.
+TEST_P(TranslationE2e, SentencesWithValuesAreTranslatedWhole) {
+    const Language &language = GetParam();
+    ASSERT_EQ(mkfifo(config_path().c_str(), 0600), 0);
+    start({"-c", config_path()}, language_env());
+    const Window question = wait_for_dialog();
+    ASSERT_NE(question, 0u) << err();
+    EXPECT_TRUE(wait_for([&] {
+        for (const std::string &line : shown())
+            if (line.find(language.question) != std::string::npos)
+                return true;
+        return false;
+    })) << shown_text();
+    x().close_window(question);
+    main_ = x().wait_for_viewable(MAIN_TITLE);
+    ASSERT_NE(main_, 0u) << err();
+    x().close_window(main_);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    std::string using_line = language.using_line;
+    using_line.replace(using_line.find("%s"), 2, config_path());
+    EXPECT_NE(out().find(using_line), std::string::npos) << out();
+    EXPECT_NE(err().find(std::string(language.write_warning) + "\n"), std::string::npos) << err();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, TranslationE2e, ::testing::ValuesIn(LANGUAGES),

@@ -14,10 +14,17 @@
 #include <vector>
 
 namespace {
+// A test may leave a folder without write permission, which only root could
+// empty as it is: give it back before its contents are removed. Only a
+// folder: chmod follows links, and a test may leave a link to a device such
+// as /dev/null.
+int open_folder(const char *path, const struct stat *, int type, struct FTW *) {
+    if (type == FTW_D || type == FTW_DNR)
+        chmod(path, 0700);
+    return 0;
+}
+
 int remove_entry(const char *path, const struct stat *, int type, struct FTW *) {
-    // A test may leave a folder without write permission; give it back
-    // first. Only a folder: chmod follows links, and a test may leave a link
-    // to a device such as /dev/null.
     if (type == FTW_DP || type == FTW_DNR)
         chmod(path, 0700);
     return remove(path);
@@ -36,9 +43,10 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    // Parents are walked before their contents are removed when they hold no
-    // write bit; fix the top first, then remove depth-first.
+    // Every folder is opened up first, parents before their contents, then
+    // everything is removed depth-first.
     chmod(path_.c_str(), 0700);
+    nftw(path_.c_str(), open_folder, 16, FTW_PHYS);
     nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
