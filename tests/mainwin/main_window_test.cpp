@@ -2,7 +2,6 @@
 #include "mainwin/main_window.h"
 
 #include "app/glib_ptr.h"
-#include "app/legacy_gtk.h"
 #include "app/version.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
@@ -274,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainWindowTest, GoBackToggleStopsTheCountdownAndSetsRestart) {
     for (const gboolean active : {gboolean(TRUE), gboolean(FALSE)}) {
-        state.timeout_id = add_legacy_timeout(60000, never_fires, nullptr);
+        state.timeout_id = g_timeout_add(60000, never_fires, nullptr);
         const guint pending = state.timeout_id;
         gtk_label_set_text(GTK_LABEL(state.countdown_label), "7.5");
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), active);
