@@ -34,8 +34,8 @@ void report_failed_start(const char *command, const char *description) {
 // would keep a window on screen for the child's whole lifetime.
 std::vector<GObjectPtr<GtkWidget>> hide_windows() {
     std::vector<GObjectPtr<GtkWidget>> hidden;
-    GList *windows = gtk_window_list_toplevels();
-    for (GList *item = windows; item != nullptr; item = item->next) {
+    const GListPtr windows(gtk_window_list_toplevels());
+    for (GList *item = windows.get(); item != nullptr; item = item->next) {
         GtkWidget *window = GTK_WIDGET(item->data);
         // Popups (menus, the list's type-ahead) close by themselves.
         if (!gtk_widget_get_visible(window) ||
@@ -44,7 +44,6 @@ std::vector<GObjectPtr<GtkWidget>> hide_windows() {
         hidden.emplace_back(GTK_WIDGET(g_object_ref(window)));
         gtk_widget_hide(window);
     }
-    g_list_free(windows);
     while (gtk_events_pending())
         gtk_main_iteration();
     gdk_flush();

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace {
@@ -102,8 +101,7 @@ GCharPtr digest_of_file(const char *path) {
     const OpenedFile opened = open_to_read(path);
     if (opened.fd < 0)
         return unread_digest(opened);
-    const std::unique_ptr<GChecksum, decltype(&g_checksum_free)> checksum(
-        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
+    const GChecksumPtr checksum(g_checksum_new(G_CHECKSUM_SHA256));
     char buffer[65536];
     ssize_t got = 0;
     while ((got = read(opened.fd, buffer, sizeof buffer)) != 0) {
@@ -138,8 +136,7 @@ FileRead read_config_file(AppState *state, ConfigSettings *settings) {
         close(opened.fd);
         return read;
     }
-    const std::unique_ptr<GChecksum, decltype(&g_checksum_free)> checksum(
-        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
+    const GChecksumPtr checksum(g_checksum_new(G_CHECKSUM_SHA256));
     read.error = read_config_stream(
         stream,
         [state, &read](const char *description, const char *command) {
@@ -175,9 +172,8 @@ void select_default_row(AppState *state, int index) {
     if (!gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(state->store.get()), &row, nullptr, index))
         return;
     mark_default_row(state->store.get(), &row);
-    GtkTreePath *path = gtk_tree_path_new_from_indices(index, -1);
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state->tree_view), path, nullptr, FALSE);
-    gtk_tree_path_free(path);
+    const TreePathPtr path(gtk_tree_path_new_from_indices(index, -1));
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE);
 }
 
 std::string format_list(AppState *state) {
@@ -186,15 +182,8 @@ std::string format_list(AppState *state) {
     GtkTreeIter row;
     for (gboolean more = gtk_tree_model_get_iter_first(model, &row); more;
          more = gtk_tree_model_iter_next(model, &row)) {
-        gchar *description = nullptr;
-        gchar *command = nullptr;
-        gboolean is_default = FALSE;
-        gtk_tree_model_get(model, &row, COL_DESCRIPTION, &description, COL_COMMAND, &command,
-                           COL_IS_DEFAULT, &is_default, -1);
-        GCharPtr owned_description(description);
-        GCharPtr owned_command(command);
-        text.add_row(description != nullptr ? description : "", command != nullptr ? command : "",
-                     is_default != FALSE);
+        const WmRow wm = read_wm_row(model, &row);
+        text.add_row(wm.description.c_str(), wm.command.c_str(), wm.is_default);
     }
     return text.finish(ConfigSettings{state->delay, state->restart, "", state->goback_btn});
 }
