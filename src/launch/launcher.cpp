@@ -24,7 +24,7 @@ constexpr int kFailedStart = 128;
 
 void report_failed_start(const char *command, const char *description) {
     const GCharPtr text = format_message(tr("Cannot start \"%s\" (%s)"), command, description);
-    log_warning("%s\n", text.get());
+    log_warning("%s", text.get());
     show_message(text.get(), GTK_MESSAGE_ERROR);
 }
 
@@ -74,7 +74,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
     // our own wait does, so a failed start is always seen.
     const bool blocked = sigprocmask(SIG_BLOCK, &child_signal, &saved_mask) == 0;
     if (!blocked)
-        log_warning("sigprocmask failed\n");
+        log_warning("sigprocmask failed");
 
     const pid_t pid = fork();
     if (pid == 0) {
@@ -98,7 +98,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
         }
     }
     if (blocked && sigprocmask(SIG_SETMASK, &saved_mask, nullptr) != 0)
-        log_warning("sigprocmask failed\n");
+        log_warning("sigprocmask failed");
     return end;
 }
 
@@ -110,7 +110,7 @@ void install_child_reaper() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_NOCLDSTOP;
     if (sigaction(SIGCHLD, &action, nullptr) != 0) {
-        log_warning("sigaction failed\n");
+        log_warning("sigaction failed");
         exit(1);
     }
 }
@@ -143,8 +143,12 @@ void launch_selected_wm(AppState *state) {
 
     if (state->restart == 0) {
         run_exec_plan(plan);
+        // The exec failed and the program goes on, so every action that
+        // run_exec_plan changed goes back. SIGCHLD's reaper needs nothing
+        // more: the plan changes SIGCHLD only when the program was started
+        // with it ignored, and then it kept the reaper among the actions
+        // before, which this puts back.
         restore_signals(plan);
-        install_child_reaper();
         report_failed_start(command_or_empty, description_or_empty);
         return;
     }
