@@ -149,13 +149,25 @@ long cpu_ticks(pid_t pid) {
     return fields ? utime + stime : -1;
 }
 
-long peak_rss_kb(pid_t pid) {
+namespace {
+
+long status_kb(pid_t pid, const std::string &field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return strtol(line.c_str() + 6, nullptr, 10);
+        if (line.rfind(field + ":", 0) == 0)
+            return strtol(line.c_str() + field.size() + 1, nullptr, 10);
     return -1;
+}
+
+} // namespace
+
+long peak_rss_kb(pid_t pid) {
+    return status_kb(pid, "VmHWM");
+}
+
+long private_rss_kb(pid_t pid) {
+    return status_kb(pid, "RssAnon");
 }
 
 RootWatch::RootWatch(const std::string &display) {

@@ -46,6 +46,10 @@ bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit);
 long cpu_ticks(pid_t pid);
 // Peak resident set (VmHWM of /proc/PID/status) in kilobytes; -1 when unknown.
 long peak_rss_kb(pid_t pid);
+// Resident memory that no other process shares (RssAnon of /proc/PID/status:
+// the heap, the stacks and the pages copied on write) in kilobytes; -1 when
+// unknown.
+long private_rss_kb(pid_t pid);
 
 struct StartFigures {
     double map_ms = 0;  // from start to the MapNotify of its first top-level window

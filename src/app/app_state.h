@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The one application record, owned by main for the whole run and handed by
-// address to every handler and timer. It owns the list store, the path and the
-// default position text; the widgets belong to their top-level window.
+// address to every handler and timer. It owns the list store, the path, the
+// default position text, the read error and the digest of the file; the
+// widgets belong to their top-level window.
 #pragma once
 
 #include "app/glib_ptr.h"

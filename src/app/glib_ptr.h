@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Owning handles for what GLib and GObject hand over; every g_free'd string and
-// every object reference we hold goes through one of these.
+// Owning handles for what GLib, GObject and GTK hand over; every string,
+// object reference, list, path, event or checksum we hold goes through one of
+// these.
 #pragma once
 
 #include <glib-object.h>
@@ -49,6 +50,19 @@ struct GDirDeleter {
 struct TreePathDeleter {
     void operator()(GtkTreePath *p) const { gtk_tree_path_free(p); }
 };
+struct TreeRowReferenceDeleter {
+    void operator()(GtkTreeRowReference *r) const { gtk_tree_row_reference_free(r); }
+};
+// The list itself, not what its items point to.
+struct GListDeleter {
+    void operator()(GList *l) const { g_list_free(l); }
+};
+struct GChecksumDeleter {
+    void operator()(GChecksum *c) const { g_checksum_free(c); }
+};
+struct GdkEventDeleter {
+    void operator()(GdkEvent *e) const { gdk_event_free(e); }
+};
 
 using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
@@ -58,3 +72,7 @@ using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 using GKeyFilePtr = std::unique_ptr<GKeyFile, GKeyFileDeleter>;
 using GDirPtr = std::unique_ptr<GDir, GDirDeleter>;
 using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;
+using TreeRowReferencePtr = std::unique_ptr<GtkTreeRowReference, TreeRowReferenceDeleter>;
+using GListPtr = std::unique_ptr<GList, GListDeleter>;
+using GChecksumPtr = std::unique_ptr<GChecksum, GChecksumDeleter>;
+using GdkEventPtr = std::unique_ptr<GdkEvent, GdkEventDeleter>;

@@ -5,14 +5,6 @@
 
 #include <gtk/gtk.h>
 
-guint add_legacy_timeout(guint32 interval_ms, gint (*callback)(gpointer), gpointer data) {
-    return gtk_timeout_add(interval_ms, callback, data);
-}
-
-void remove_legacy_timeout(guint id) {
-    gtk_timeout_remove(id);
-}
-
 GtkWidget *new_file_selector(const char *title) {
     GtkWidget *selector = gtk_file_selection_new(title);
     gtk_file_selection_hide_fileop_buttons(GTK_FILE_SELECTION(selector));

@@ -6,10 +6,6 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
-// A repeating timer on the GTK main loop; the callback returns FALSE to end it.
-guint add_legacy_timeout(guint32 interval_ms, gint (*callback)(gpointer), gpointer data);
-void remove_legacy_timeout(guint id);
-
 // The classic file selector, created with its file-operation buttons hidden.
 GtkWidget *new_file_selector(const char *title);
 GtkWidget *file_selector_ok_button(GtkWidget *selector);

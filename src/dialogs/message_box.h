@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Parentless modal message boxes at the pointer; texts are shown verbatim,
-// but for bytes that are not UTF-8, each shown as a replacement character.
+// Parentless modal message boxes at the pointer. A message is shown verbatim,
+// but for bytes that are not UTF-8, each shown as a replacement character,
+// and for what is longer than a screen, shown cut (cut_to_screen).
 #pragma once
 
 #include <gtk/gtk.h>

@@ -204,10 +204,9 @@ void show_preferences(GtkWidget *, gpointer data) {
     gtk_container_add(GTK_CONTAINER(buttons), cancel);
     gtk_widget_set_can_default(cancel, TRUE);
     // Escape closes it as Cancel does, like every other window of the program.
-    GtkAccelGroup *keys = gtk_accel_group_new();
-    gtk_window_add_accel_group(GTK_WINDOW(window), keys);
-    g_object_unref(keys);
-    gtk_widget_add_accelerator(cancel, "clicked", keys, GDK_Escape, GdkModifierType(0),
+    const GObjectPtr<GtkAccelGroup> keys(gtk_accel_group_new());
+    gtk_window_add_accel_group(GTK_WINDOW(window), keys.get());
+    gtk_widget_add_accelerator(cancel, "clicked", keys.get(), GDK_Escape, GdkModifierType(0),
                                GtkAccelFlags(0));
 
     gtk_widget_show_all(outer);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The preferences window: the countdown length, the go-back button's start-up
-// state and the About page. It changes delay and goback_btn, nothing else;
-// its timeout field takes only a number.
+// state and the About page. Of the program's state it changes delay and
+// goback_btn, and it stops the countdown; its timeout field takes only a
+// number.
 #pragma once
 
 #include "app/app_state.h"

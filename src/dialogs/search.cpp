@@ -74,9 +74,8 @@ gboolean may_change_selection(GtkTreeSelection *selection, GtkTreeModel *, GtkTr
 // Every row starts chosen, and putting the cursor on a cell to edit it would
 // choose that row alone: the cell is edited and the choice stays as it was.
 void edit_found_cell(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column) {
-    GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+    const GListPtr cells(gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column)));
     auto *text = GTK_CELL_RENDERER(cells->data);
-    g_list_free(cells);
     gtk_widget_grab_focus(GTK_WIDGET(view));
     GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
     g_object_set_data(G_OBJECT(selection), kKeepSelection, GINT_TO_POINTER(1));
@@ -145,13 +144,12 @@ GtkWidget *create_found_view(GtkListStore *store, GtkWidget *dialog) {
 // Add chosen from the keyboard leaves an edit open in the list; a click on it
 // would have taken the focus away and kept the edit, and so does this.
 void finish_open_edit(GtkWidget *view) {
-    GList *children = gtk_container_get_children(GTK_CONTAINER(view));
-    for (GList *child = children; child != nullptr; child = child->next)
+    const GListPtr children(gtk_container_get_children(GTK_CONTAINER(view)));
+    for (GList *child = children.get(); child != nullptr; child = child->next)
         if (GTK_IS_CELL_EDITABLE(child->data)) {
             gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(child->data));
             break; // the view is editing one cell at most, and that one has gone now
         }
-    g_list_free(children);
 }
 
 } // namespace

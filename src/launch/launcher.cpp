@@ -27,7 +27,7 @@ void report_failed_start(const char *command, const char *description) {
     // manager cannot be started: the first %s is its command, the second its
     // description.
     const GCharPtr text = format_message(tr("Cannot start \"%s\" (%s)"), command, description);
-    log_warning("%s\n", text.get());
+    log_warning("%s", text.get());
     show_message(text.get(), GTK_MESSAGE_ERROR);
 }
 
@@ -37,8 +37,8 @@ void report_failed_start(const char *command, const char *description) {
 // would keep a window on screen for the child's whole lifetime.
 std::vector<GObjectPtr<GtkWidget>> hide_windows() {
     std::vector<GObjectPtr<GtkWidget>> hidden;
-    GList *windows = gtk_window_list_toplevels();
-    for (GList *item = windows; item != nullptr; item = item->next) {
+    const GListPtr windows(gtk_window_list_toplevels());
+    for (GList *item = windows.get(); item != nullptr; item = item->next) {
         GtkWidget *window = GTK_WIDGET(item->data);
         // Popups (menus, the list's type-ahead) close by themselves.
         if (!gtk_widget_get_visible(window) ||
@@ -47,7 +47,6 @@ std::vector<GObjectPtr<GtkWidget>> hide_windows() {
         hidden.emplace_back(GTK_WIDGET(g_object_ref(window)));
         gtk_widget_hide(window);
     }
-    g_list_free(windows);
     while (gtk_events_pending())
         gtk_main_iteration();
     gdk_flush();
@@ -78,7 +77,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
     // our own wait does, so a failed start is always seen.
     const bool blocked = sigprocmask(SIG_BLOCK, &child_signal, &saved_mask) == 0;
     if (!blocked)
-        log_warning("sigprocmask failed\n");
+        log_warning("sigprocmask failed");
 
     const pid_t pid = fork();
     if (pid == 0) {
@@ -102,7 +101,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
         }
     }
     if (blocked && sigprocmask(SIG_SETMASK, &saved_mask, nullptr) != 0)
-        log_warning("sigprocmask failed\n");
+        log_warning("sigprocmask failed");
     return end;
 }
 
@@ -114,7 +113,7 @@ void install_child_reaper() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_NOCLDSTOP;
     if (sigaction(SIGCHLD, &action, nullptr) != 0) {
-        log_warning("sigaction failed\n");
+        log_warning("sigaction failed");
         exit(1);
     }
 }
@@ -147,8 +146,12 @@ void launch_selected_wm(AppState *state) {
 
     if (state->restart == 0) {
         run_exec_plan(plan);
+        // The exec failed and the program goes on, so every action that
+        // run_exec_plan changed goes back. SIGCHLD's reaper needs nothing
+        // more: the plan changes SIGCHLD only when the program was started
+        // with it ignored, and then it kept the reaper among the actions
+        // before, which this puts back.
         restore_signals(plan);
-        install_child_reaper();
         report_failed_start(command_or_empty, description_or_empty);
         return;
     }

@@ -2,7 +2,6 @@
 #include "mainwin/countdown.h"
 
 #include "app/i18n.h"
-#include "app/legacy_gtk.h"
 #include "app/message.h"
 #include "launch/launcher.h"
 #include "wmlist/wm_list.h"
@@ -11,7 +10,7 @@
 #include <cmath>
 
 namespace {
-constexpr guint32 kTickMs = 100;
+constexpr guint kTickMs = 100;
 constexpr double kStep = -0.1;
 constexpr double kStartThreshold = 0.05;
 
@@ -57,13 +56,13 @@ void start_countdown(AppState *state, int loaded_entries) {
     if (loaded_entries == 0 || !(state->delay > kStartThreshold))
         return;
     state->countdown = state->delay;
-    state->timeout_id = add_legacy_timeout(kTickMs, on_countdown_tick, state);
+    state->timeout_id = g_timeout_add(kTickMs, on_countdown_tick, state);
     name_countdown(state, seconds_left(state->countdown));
 }
 
 // The count is carried from tick to tick in double precision, never
 // recomputed from the delay or the clock; where it ends follows from that.
-gint on_countdown_tick(gpointer data) {
+gboolean on_countdown_tick(gpointer data) {
     auto *state = static_cast<AppState *>(data);
     const int seconds_before = seconds_left(state->countdown);
     state->countdown += kStep;
@@ -81,7 +80,7 @@ gint on_countdown_tick(gpointer data) {
 void stop_countdown(AppState *state) {
     if (state->timeout_id == 0)
         return;
-    remove_legacy_timeout(state->timeout_id);
+    g_source_remove(state->timeout_id);
     state->timeout_id = 0;
     // TRANSLATORS: what a screen reader says of the countdown once nothing
     // will start by itself any more.

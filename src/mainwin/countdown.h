@@ -11,7 +11,7 @@
 // seconds, and changes once a second; the label itself shows the tenths.
 void start_countdown(AppState *state, int loaded_entries);
 // Timer callback, every 100 ms.
-gint on_countdown_tick(gpointer data);
+gboolean on_countdown_tick(gpointer data);
 // Removes a pending countdown timer, and the label's accessible name says
 // that it has stopped; a stopped countdown never restarts.
 void stop_countdown(AppState *state);

@@ -7,6 +7,7 @@
 // do. What the clicks need to remember lives in a ListInput kept on the view.
 #include "mainwin/list_input.h"
 
+#include "app/glib_ptr.h"
 #include "launch/launcher.h"
 #include "mainwin/context_menu.h"
 #include "mainwin/countdown.h"
@@ -22,36 +23,28 @@ struct ListInput {
     GtkTreeViewColumn *text_column;
     GtkCellRenderer *text;
     // The row of the last press of button 1, followed through reordering.
-    GtkTreeRowReference *last_pressed = nullptr;
+    TreeRowReferencePtr last_pressed;
     // The row a pending edit waits on, and its timer (0 when none).
-    GtkTreeRowReference *edit_row = nullptr;
+    TreeRowReferencePtr edit_row;
     guint edit_timer = 0;
     // The row that a drag in progress dropped, to be selected when it ends.
     bool dragging = false;
-    GtkTreeRowReference *dropped = nullptr;
+    TreeRowReferencePtr dropped;
     // The last key that reached the list itself.
     guint32 key_time = 0;
     guint key_value = 0;
 };
 
-void forget(GtkTreeRowReference **row) {
-    if (*row != nullptr)
-        gtk_tree_row_reference_free(*row);
-    *row = nullptr;
-}
-
 void cancel_pending_edit(ListInput *input) {
     if (input->edit_timer != 0)
         g_source_remove(input->edit_timer);
     input->edit_timer = 0;
-    forget(&input->edit_row);
+    input->edit_row.reset();
 }
 
 void free_list_input(gpointer data) {
     auto *input = static_cast<ListInput *>(data);
     cancel_pending_edit(input);
-    forget(&input->last_pressed);
-    forget(&input->dropped);
     delete input;
 }
 
@@ -90,9 +83,9 @@ gboolean on_edit_time(gpointer data) {
     ListInput *input = list_input_of(GTK_WIDGET(view));
     input->edit_timer = 0;
     const TreePathPtr selected = selected_path(view);
-    if (selected && same_row(input->edit_row, selected.get()))
+    if (selected && same_row(input->edit_row.get(), selected.get()))
         begin_edit(view, input, selected.get());
-    forget(&input->edit_row);
+    input->edit_row.reset();
     return FALSE;
 }
 
@@ -110,7 +103,7 @@ void note_single_press(GtkWidget *view, ListInput *input, GdkEventButton *event)
     if (!gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), static_cast<gint>(event->x),
                                        static_cast<gint>(event->y), &pressed_path, &column, nullptr,
                                        nullptr)) {
-        forget(&input->last_pressed);
+        input->last_pressed.reset();
         return;
     }
     const TreePathPtr pressed(pressed_path);
@@ -118,14 +111,13 @@ void note_single_press(GtkWidget *view, ListInput *input, GdkEventButton *event)
     const bool plain = (event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK)) == 0;
     if (plain && column == input->text_column && selected &&
         gtk_tree_path_compare(selected.get(), pressed.get()) == 0 &&
-        same_row(input->last_pressed, pressed.get())) {
-        input->edit_row =
-            gtk_tree_row_reference_new(gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get());
+        same_row(input->last_pressed.get(), pressed.get())) {
+        input->edit_row.reset(gtk_tree_row_reference_new(
+            gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get()));
         input->edit_timer = g_timeout_add(double_click_time(view), on_edit_time, view);
     }
-    forget(&input->last_pressed);
-    input->last_pressed =
-        gtk_tree_row_reference_new(gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get());
+    input->last_pressed.reset(
+        gtk_tree_row_reference_new(gtk_tree_view_get_model(GTK_TREE_VIEW(view)), pressed.get()));
 }
 
 void select_row_at(GtkTreeView *view, const GdkEventButton *event) {
@@ -141,8 +133,8 @@ void select_row_at(GtkTreeView *view, const GdkEventButton *event) {
 void on_drag_begin(GtkWidget *view, GdkDragContext *, gpointer) {
     ListInput *input = list_input_of(view);
     cancel_pending_edit(input);
-    forget(&input->last_pressed);
-    forget(&input->dropped);
+    input->last_pressed.reset();
+    input->dropped.reset();
     input->dragging = true;
 }
 
@@ -152,18 +144,17 @@ void on_row_inserted(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *, gpoi
     ListInput *input = list_input_of(GTK_WIDGET(data));
     if (!input->dragging)
         return;
-    forget(&input->dropped);
-    input->dropped = gtk_tree_row_reference_new(model, path);
+    input->dropped.reset(gtk_tree_row_reference_new(model, path));
 }
 
 void on_drag_end(GtkWidget *view, GdkDragContext *, gpointer) {
     ListInput *input = list_input_of(view);
     input->dragging = false;
-    if (input->dropped != nullptr && gtk_tree_row_reference_valid(input->dropped)) {
-        const TreePathPtr path(gtk_tree_row_reference_get_path(input->dropped));
+    if (input->dropped && gtk_tree_row_reference_valid(input->dropped.get())) {
+        const TreePathPtr path(gtk_tree_row_reference_get_path(input->dropped.get()));
         gtk_tree_view_set_cursor(GTK_TREE_VIEW(view), path.get(), nullptr, FALSE);
     }
-    forget(&input->dropped);
+    input->dropped.reset();
 }
 
 } // namespace
@@ -191,7 +182,7 @@ gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data) {
     stop_countdown(state);
     ListInput *input = list_input_of(view);
     cancel_pending_edit(input);
-    forget(&input->last_pressed);
+    input->last_pressed.reset();
     input->key_time = event->time;
     input->key_value = event->keyval;
     if (event->keyval == GDK_Return)
@@ -216,7 +207,7 @@ gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer d
     // the wrong entry. A press below the rows keeps the selection. The press
     // itself is kept from the view, which would begin a drag.
     if (event->button == 3 && event->type == GDK_BUTTON_PRESS) {
-        forget(&input->last_pressed);
+        input->last_pressed.reset();
         select_row_at(GTK_TREE_VIEW(view), event);
         popup_context_menu(state, event->button, event->time);
         return TRUE;
@@ -229,7 +220,7 @@ gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer d
     }
     // The first press of a double click went to the view and selected the row.
     if (event->type == GDK_2BUTTON_PRESS) {
-        forget(&input->last_pressed);
+        input->last_pressed.reset();
         launch_selected_wm(state);
         return TRUE;
     }
@@ -249,14 +240,11 @@ gboolean on_list_popup_menu(GtkWidget *, gpointer data) {
 void on_list_row_activated(GtkTreeView *view, GtkTreePath *, GtkTreeViewColumn *, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     const ListInput *input = list_input_of(GTK_WIDGET(view));
-    GdkEvent *event = gtk_get_current_event();
-    bool handled_above = false;
-    if (event != nullptr) {
-        handled_above = event->type == GDK_BUTTON_PRESS || event->type == GDK_2BUTTON_PRESS ||
-                        (event->type == GDK_KEY_PRESS && event->key.time == input->key_time &&
-                         event->key.keyval == input->key_value);
-        gdk_event_free(event);
-    }
+    const GdkEventPtr event(gtk_get_current_event());
+    const bool handled_above =
+        event && (event->type == GDK_BUTTON_PRESS || event->type == GDK_2BUTTON_PRESS ||
+                  (event->type == GDK_KEY_PRESS && event->key.time == input->key_time &&
+                   event->key.keyval == input->key_value));
     if (!handled_above)
         launch_selected_wm(state);
 }

@@ -7,7 +7,6 @@
 #include "mainwin/countdown.h"
 #include "mainwin/list_access.h"
 #include "mainwin/list_input.h"
-#include "mainwin/list_sizes.h"
 #include "wmlist/config_file.h"
 #include "wmlist/wm_list.h"
 
@@ -25,8 +24,6 @@ GtkWidget *create_list_view(AppState *state) {
                                 GTK_SELECTION_SINGLE);
 
     const WmViewColumns columns = append_wm_view_columns(GTK_TREE_VIEW(view));
-    // Filling and showing a long list costs no layout per row.
-    keep_list_sizes(GTK_TREE_VIEW(view), columns.icon, columns.text);
     make_list_accessible(GTK_TREE_VIEW(view));
 
     state->tree_view = view;

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace {
@@ -38,12 +37,8 @@ void warn_unwritten(const char *reason) {
 constexpr char kUnreadable[] = "unreadable";
 constexpr char kNullDevice[] = "null device";
 
+// What reading the file gave besides the rows it added.
 struct FileRead {
-    // 0 when read in full, ENOENT when there is none, EILSEQ when it is not
-    // text that can be taken line by line, or the errno that stopped
-    // reading; the rows read before a read error stay, since losing them
-    // would empty the list.
-    int error = 0;
     // Set for a pipe or a device, which is never read: reading one could
     // wait or go on for ever.
     bool not_a_file = false;
@@ -57,65 +52,58 @@ bool is_null_device(const struct stat &info) {
            S_ISCHR(null_device.st_mode) && info.st_rdev == null_device.st_rdev;
 }
 
-// The file opened to be read: fd on a regular file, or -1 with no error for
-// the null device, which reads as empty; a folder gives EISDIR.
-struct OpenedFile {
-    int fd = -1;
-    int error = 0;
-    bool not_a_file = false;
-};
-
-OpenedFile open_to_read(const char *path) {
-    OpenedFile opened;
+// Opens the file to be read: *fd is a regular file's, or -1 for the null
+// device, which reads as empty, and for what is not a file (*not_a_file).
+// Returns 0 or the errno; EISDIR for a folder.
+int open_to_read(const char *path, int *fd, bool *not_a_file) {
+    *fd = -1;
+    *not_a_file = false;
     struct stat info = {};
-    if (stat(path, &info) != 0) {
-        opened.error = errno != 0 ? errno : EIO;
-        return opened;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        opened.error = EISDIR;
-        return opened;
-    }
+    if (stat(path, &info) != 0)
+        return errno != 0 ? errno : EIO;
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
     if (!S_ISREG(info.st_mode)) {
-        opened.not_a_file = !is_null_device(info);
-        return opened;
+        *not_a_file = !is_null_device(info);
+        return 0;
     }
     // Non-blocking, in case a pipe has taken the file's place since.
-    opened.fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (opened.fd < 0) {
-        opened.error = errno;
-    } else if (fstat(opened.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(opened.fd);
-        opened.fd = -1;
-        opened.not_a_file = true;
+    *fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (*fd < 0)
+        return errno;
+    if (fstat(*fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(*fd);
+        *fd = -1;
+        *not_a_file = true;
     }
-    return opened;
+    return 0;
 }
 
-// The digest that stands for what an opened file could not give.
-GCharPtr unread_digest(const OpenedFile &opened) {
-    if (opened.error == ENOENT)
+// The digest that stands for what a file that was not opened could not give.
+GCharPtr unread_digest(int error, bool not_a_file) {
+    if (error == ENOENT)
         return nullptr;
-    return GCharPtr(g_strdup(opened.error != 0 || opened.not_a_file ? kUnreadable : kNullDevice));
+    return GCharPtr(g_strdup(error != 0 || not_a_file ? kUnreadable : kNullDevice));
 }
 
 // What the file at path holds now.
 GCharPtr digest_of_file(const char *path) {
-    const OpenedFile opened = open_to_read(path);
-    if (opened.fd < 0)
-        return unread_digest(opened);
-    const std::unique_ptr<GChecksum, decltype(&g_checksum_free)> checksum(
-        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
+    int fd = -1;
+    bool not_a_file = false;
+    const int error = open_to_read(path, &fd, &not_a_file);
+    if (fd < 0)
+        return unread_digest(error, not_a_file);
+    const GChecksumPtr checksum(g_checksum_new(G_CHECKSUM_SHA256));
     char buffer[65536];
     ssize_t got = 0;
-    while ((got = read(opened.fd, buffer, sizeof buffer)) != 0) {
+    while ((got = read(fd, buffer, sizeof buffer)) != 0) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             break;
         g_checksum_update(checksum.get(), reinterpret_cast<const guchar *>(buffer), got);
     }
-    close(opened.fd);
+    close(fd);
     return GCharPtr(g_strdup(got < 0 ? kUnreadable : g_checksum_get_string(checksum.get())));
 }
 
@@ -123,38 +111,38 @@ bool same_digest(const char *one, const char *other) {
     return one == nullptr || other == nullptr ? one == other : strcmp(one, other) == 0;
 }
 
-// Reads the file into the list and the settings.
-FileRead read_config_file(AppState *state, ConfigSettings *settings) {
-    FileRead read;
-    const OpenedFile opened = open_to_read(config_file_path(state));
-    read.error = opened.error;
-    read.not_a_file = opened.not_a_file;
-    if (opened.fd < 0) {
-        read.digest = unread_digest(opened);
-        return read;
+// Reads the file into the list and the settings. Returns 0 when it was read
+// in full, ENOENT when there is none, EILSEQ when it is not text that can be
+// taken line by line, or the errno that stopped reading; the rows read
+// before a read error stay, since losing them would empty the list.
+int read_config_file(AppState *state, ConfigSettings *settings, FileRead *read) {
+    int fd = -1;
+    int error = open_to_read(config_file_path(state), &fd, &read->not_a_file);
+    if (fd < 0) {
+        read->digest = unread_digest(error, read->not_a_file);
+        return error;
     }
-    FILE *stream = fdopen(opened.fd, "r");
+    FILE *stream = fdopen(fd, "r");
     if (stream == nullptr) {
-        read.error = errno != 0 ? errno : EIO;
-        read.digest.reset(g_strdup(kUnreadable));
-        close(opened.fd);
-        return read;
+        error = errno != 0 ? errno : EIO;
+        read->digest.reset(g_strdup(kUnreadable));
+        close(fd);
+        return error;
     }
-    const std::unique_ptr<GChecksum, decltype(&g_checksum_free)> checksum(
-        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
-    read.error = read_config_stream(
+    const GChecksumPtr checksum(g_checksum_new(G_CHECKSUM_SHA256));
+    error = read_config_stream(
         stream,
-        [state, &read](const char *description, const char *command) {
+        [state, read](const char *description, const char *command) {
             add_wm_row(state, command, description);
-            ++read.count;
+            ++read->count;
         },
         settings, checksum.get());
-    if (fclose(stream) != 0 && read.error == 0)
-        read.error = errno != 0 ? errno : EIO;
+    if (fclose(stream) != 0 && error == 0)
+        error = errno != 0 ? errno : EIO;
     // A file read only in part is never written; what it held is unknown.
-    const bool whole = read.error == 0 || read.error == EILSEQ;
-    read.digest.reset(g_strdup(whole ? g_checksum_get_string(checksum.get()) : kUnreadable));
-    return read;
+    const bool whole = error == 0 || error == EILSEQ;
+    read->digest.reset(g_strdup(whole ? g_checksum_get_string(checksum.get()) : kUnreadable));
+    return error;
 }
 
 void apply_goback_btn(AppState *state) {
@@ -177,9 +165,8 @@ void select_default_row(AppState *state, int index) {
     if (!gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(state->store.get()), &row, nullptr, index))
         return;
     mark_default_row(state->store.get(), &row);
-    GtkTreePath *path = gtk_tree_path_new_from_indices(index, -1);
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state->tree_view), path, nullptr, FALSE);
-    gtk_tree_path_free(path);
+    const TreePathPtr path(gtk_tree_path_new_from_indices(index, -1));
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE);
 }
 
 std::string format_list(AppState *state) {
@@ -188,15 +175,8 @@ std::string format_list(AppState *state) {
     GtkTreeIter row;
     for (gboolean more = gtk_tree_model_get_iter_first(model, &row); more;
          more = gtk_tree_model_iter_next(model, &row)) {
-        gchar *description = nullptr;
-        gchar *command = nullptr;
-        gboolean is_default = FALSE;
-        gtk_tree_model_get(model, &row, COL_DESCRIPTION, &description, COL_COMMAND, &command,
-                           COL_IS_DEFAULT, &is_default, -1);
-        GCharPtr owned_description(description);
-        GCharPtr owned_command(command);
-        text.add_row(description != nullptr ? description : "", command != nullptr ? command : "",
-                     is_default != FALSE);
+        const WmRow wm = read_wm_row(model, &row);
+        text.add_row(wm.description.c_str(), wm.command.c_str(), wm.is_default);
     }
     return text.finish(ConfigSettings{state->delay, state->restart, "", state->goback_btn});
 }
@@ -205,16 +185,17 @@ std::string format_list(AppState *state) {
 
 int load_config(AppState *state) {
     ConfigSettings settings{15.0, 0, "0", GOBACK_REMEMBER};
-    FileRead read = read_config_file(state, &settings);
-    if (read.error != 0 || read.not_a_file)
+    FileRead read;
+    const int error = read_config_file(state, &settings, &read);
+    if (error != 0 || read.not_a_file)
         log_warning("%s", tr("Unable to read the config file, using the default values"));
     if (read.not_a_file)
         // TRANSLATORS: why the configuration file was not read (a pipe or a
         // device); shown in the brackets of "it could not be read in full".
         state->config_read_error.reset(g_strdup(tr("not a regular file")));
     else
-        state->config_read_error.reset(
-            read.error != 0 && read.error != ENOENT ? g_strdup(g_strerror(read.error)) : nullptr);
+        state->config_read_error.reset(error != 0 && error != ENOENT ? g_strdup(g_strerror(error))
+                                                                     : nullptr);
     state->config_digest = std::move(read.digest);
 
     state->delay = settings.delay;
@@ -259,8 +240,8 @@ void save_config(AppState *state) {
         return;
     }
     const std::string text = format_list(state);
-    if (!replace_file_contents(path, text.data(), text.size())) {
-        warn_unwritten(g_strerror(errno));
+    if (const int error = replace_file_contents(path, text.data(), text.size())) {
+        warn_unwritten(g_strerror(error));
         return;
     }
     if (!same_digest(now.get(), kNullDevice))

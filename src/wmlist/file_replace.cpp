@@ -38,77 +38,70 @@ constexpr int kMaxNameTries = 100;
 constexpr char kNameLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr size_t kRandomLetters = 6;
 
+// Every function here that can fail gives back the errno of the failure, or
+// 0; those that make the new file may give back this instead, which is no
+// errno: the file cannot be replaced without changing what it is (its owner,
+// group, mode, attributes or inode flags), or the folder takes no new name,
+// so it is to be rewritten in place.
+constexpr int kRewriteInPlace = -1;
+
 // SIGCHLD is installed without SA_RESTART, so any of these calls may be cut
 // short by a child ending. What was written before a failure is added to
 // *done when given.
-bool write_all(int fd, const char *data, size_t size, size_t *done = nullptr) {
+int write_all(int fd, const char *data, size_t size, size_t *done = nullptr) {
     while (size > 0) {
         const ssize_t written = write(fd, data, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return errno;
         }
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
+        if (written == 0)
+            return EIO;
         data += written;
         size -= static_cast<size_t>(written);
         if (done != nullptr)
             *done += static_cast<size_t>(written);
     }
-    return true;
+    return 0;
 }
 
-bool read_all(int fd, std::string *bytes) {
+int read_all(int fd, std::string *bytes) {
     char buffer[8192];
     for (;;) {
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return errno;
         }
         if (got == 0)
-            return true;
+            return 0;
         bytes->append(buffer, static_cast<size_t>(got));
     }
 }
 
-bool sync_fd(int fd) {
+int sync_fd(int fd) {
     while (fsync(fd) != 0) {
         if (errno != EINTR)
-            return false;
+            return errno;
     }
-    return true;
+    return 0;
 }
 
-bool truncate_fd(int fd, off_t size) {
+int truncate_fd(int fd, off_t size) {
     while (ftruncate(fd, size) != 0) {
         if (errno != EINTR)
-            return false;
+            return errno;
     }
-    return true;
+    return 0;
 }
 
 // After close, the descriptor is gone whatever the result; EINTR there does
-// not mean the data was lost, since it was synced before.
-bool close_fd(int fd) {
-    return close(fd) == 0 || errno == EINTR;
-}
-
-// Closes or removes without letting the call change the errno being reported.
-void close_quietly(int fd) {
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-}
-
-void unlink_quietly(const std::string &name) {
-    const int saved = errno;
-    unlink(name.c_str());
-    errno = saved;
+// not mean the data was lost, since it was synced before. The closes and
+// removals that follow a failure go unchecked: that failure is the one told.
+int close_fd(int fd) {
+    return close(fd) == 0 || errno == EINTR ? 0 : errno;
 }
 
 std::string folder_of(const std::string &path) {
@@ -132,28 +125,26 @@ int check_link_may_be_followed(const std::string &link, const struct stat &link_
 
 // Follows the chain of links to the path of the file itself, which may not
 // exist yet. Relative targets are taken from the folder of their link.
-bool resolve_links(const std::string &path, std::string *target, struct stat *info, bool *exists) {
+int resolve_links(const std::string &path, std::string *target, struct stat *info, bool *exists) {
     std::string current = path;
     for (int links = 0; links <= kMaxLinks; ++links) {
         if (lstat(current.c_str(), info) != 0) {
             if (errno != ENOENT)
-                return false;
+                return errno;
             *target = current;
             *exists = false;
-            return true;
+            return 0;
         }
         if (!S_ISLNK(info->st_mode)) {
             *target = current;
             *exists = true;
-            return true;
+            return 0;
         }
-        if (const int refused = check_link_may_be_followed(current, *info)) {
-            errno = refused;
-            return false;
-        }
+        if (const int refused = check_link_may_be_followed(current, *info))
+            return refused;
         GCharPtr link(g_file_read_link(current.c_str(), nullptr));
         if (!link)
-            return false;
+            return errno != 0 ? errno : EIO;
         if (g_path_is_absolute(link.get())) {
             current = link.get();
         } else {
@@ -161,14 +152,12 @@ bool resolve_links(const std::string &path, std::string *target, struct stat *in
             current = joined.get();
         }
     }
-    errno = ELOOP;
-    return false;
+    return ELOOP;
 }
 
 // Opens the file that the links led to, never a link or anything else put
 // in its place since, and never waiting: a pipe swapped in would block an
-// open or a read. Returns 0 with *fd set, or the errno; EINVAL for what is
-// not a regular file.
+// open or a read. EINVAL for what is not a regular file.
 int open_regular(const std::string &target, int flags, int *fd) {
     *fd = open(target.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (*fd < 0)
@@ -202,28 +191,31 @@ std::string temporary_name(const std::string &target) {
 }
 
 // Creates a new file with the given mode, less the umask, named beside the
-// target. The name is set in *name; it stays empty for a file that has none
-// yet, which is what the file system gives where it can, so that a save cut
-// short leaves nothing behind.
-int create_temporary(const std::string &target, mode_t mode, std::string *name) {
+// target, open in *fd. The name is set in *name; it stays empty for a file
+// that has none yet, which is what the file system gives where it can, so
+// that a save cut short leaves nothing behind.
+int create_temporary(const std::string &target, mode_t mode, std::string *name, int *fd) {
     name->clear();
 #ifdef O_TMPFILE
     // Named later through /proc, so that is needed too.
     if (access("/proc/self/fd", X_OK) == 0) {
-        const int fd =
-            open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_NONBLOCK | O_CLOEXEC, mode);
-        if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-            return fd;
+        *fd = open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_NONBLOCK | O_CLOEXEC, mode);
+        if (*fd >= 0)
+            return 0;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return errno;
     }
 #endif
     for (int tries = 0; tries < kMaxNameTries; ++tries) {
         *name = temporary_name(target);
-        const int fd = open(name->c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        *fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                   mode);
+        if (*fd >= 0)
+            return 0;
+        if (errno != EEXIST)
+            return errno;
     }
-    return -1;
+    return EEXIST;
 }
 
 int open_folder(const std::string &folder, int *fd) {
@@ -241,69 +233,68 @@ bool may_be_append_only(const std::string &folder) {
         return true;
     int flags = 0;
     const bool append_only = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
-    close_quietly(fd);
+    close(fd);
     return append_only;
 }
 
 // Gives a complete file without a name its name beside the target.
-bool name_temporary(int fd, const std::string &target, std::string *name) {
+int name_temporary(int fd, const std::string &target, std::string *name) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    for (int tries = 0; tries < kMaxNameTries; ++tries) {
+    int error = EEXIST;
+    for (int tries = 0; tries < kMaxNameTries && error == EEXIST; ++tries) {
         *name = temporary_name(target);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name->c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return true;
-        if (errno != EEXIST)
-            break;
+            return 0;
+        error = errno;
     }
     name->clear();
-    return false;
+    return error;
 }
 
 // A failed sync of the folder means the new name may not survive a crash;
 // file systems that cannot sync folders at all say EINVAL, which we accept.
 // A folder we may not open cannot be synced: that is a failure too.
-bool sync_folder(const std::string &folder) {
+int sync_folder(const std::string &folder) {
     int fd = -1;
-    if (const int error = open_folder(folder, &fd)) {
-        errno = error;
-        return false;
-    }
-    const bool synced = sync_fd(fd) || errno == EINVAL || errno == EROFS;
-    close_quietly(fd);
-    return synced;
+    if (const int error = open_folder(folder, &fd))
+        return error;
+    const int error = sync_fd(fd);
+    close(fd);
+    return error == EINVAL || error == EROFS ? 0 : error;
 }
 
 // Makes sure that the file can grow to size without running out of space, so
 // that a full disk or quota fails before the first byte changes. Where the
 // file system cannot reserve, writing goes on and a failure is undone.
-bool reserve_space(int fd, off_t old_size, off_t size) {
+int reserve_space(int fd, off_t old_size, off_t size) {
     if (size <= old_size)
-        return true;
+        return 0;
 #ifdef FALLOC_FL_KEEP_SIZE
-    int result;
-    while ((result = fallocate(fd, FALLOC_FL_KEEP_SIZE, old_size, size - old_size)) != 0 &&
-           errno == EINTR) {
-    }
+    int error = 0;
+    do {
+        error = fallocate(fd, FALLOC_FL_KEEP_SIZE, old_size, size - old_size) == 0 ? 0 : errno;
+    } while (error == EINTR);
 #else
-    const int result = posix_fallocate(fd, old_size, size - old_size);
-    errno = result;
+    const int error = posix_fallocate(fd, old_size, size - old_size);
 #endif
-    return result == 0 || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
+    return error == EOPNOTSUPP || error == ENOSYS || error == EINVAL ? 0 : error;
 }
 
-bool write_from_start(int fd, const char *data, size_t size, size_t *done = nullptr) {
-    return lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, data, size, done);
+int write_from_start(int fd, const char *data, size_t size, size_t *done = nullptr) {
+    return lseek(fd, 0, SEEK_SET) == 0 ? write_all(fd, data, size, done) : errno;
 }
 
 // Puts the old text back after a failed in-place write, of which the first
-// changed bytes may differ from it; errno stays that of the failure. Only
-// those are written again: past a file-size limit, the rest could not be.
+// changed bytes may differ from it. Only those are written again: past a
+// file-size limit, the rest could not be.
 void restore_old_text(int fd, const std::string &old_text, size_t changed) {
-    const int saved = errno;
-    if (!write_from_start(fd, old_text.data(), std::min(changed, old_text.size())) ||
-        !truncate_fd(fd, static_cast<off_t>(old_text.size())) || !sync_fd(fd))
-        log_warning("could not put the old text back: %s", g_strerror(errno));
-    errno = saved;
+    int error = write_from_start(fd, old_text.data(), std::min(changed, old_text.size()));
+    if (error == 0)
+        error = truncate_fd(fd, static_cast<off_t>(old_text.size()));
+    if (error == 0)
+        error = sync_fd(fd);
+    if (error != 0)
+        log_warning("could not put the old text back: %s", g_strerror(error));
 }
 
 // Another instance saving the same file in place waits until this one is
@@ -312,93 +303,94 @@ void restore_old_text(int fd, const std::string &old_text, size_t changed) {
 // lets go (a stopped instance, another program) fails the save after a wait
 // far longer than any save of this file takes, with EWOULDBLOCK: hanging
 // here would keep the window manager from ever starting.
-bool lock_file(int fd) {
-    constexpr gint64 kLockWait = gint64{5} * G_USEC_PER_SEC;
+int lock_file(int fd, int wait_ms) {
     constexpr gulong kLockPoll = 10000; // microseconds
-    const gint64 deadline = g_get_monotonic_time() + kLockWait;
+    const gint64 deadline = g_get_monotonic_time() + gint64{wait_ms} * 1000;
     for (;;) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
+            return 0;
         if (errno == EINTR)
             continue;
         if (errno != EWOULDBLOCK)
-            return true;
+            return 0;
         if (g_get_monotonic_time() >= deadline)
-            return false;
+            return EWOULDBLOCK;
         g_usleep(kLockPoll);
     }
 }
 
 // Overwrites the regular file itself, keeping its inode, owner and links;
 // the lock goes with the close.
-bool rewrite_in_place(const std::string &target, const char *data, size_t size) {
+int rewrite_in_place(const std::string &target, const char *data, size_t size, int lock_wait_ms) {
     int fd = -1;
-    if (const int error = open_regular(target, O_RDWR, &fd)) {
-        errno = error;
-        return false;
-    }
-    if (!lock_file(fd)) {
-        close_quietly(fd);
-        return false;
-    }
+    if (const int error = open_regular(target, O_RDWR, &fd))
+        return error;
     std::string old_text;
-    if (!read_all(fd, &old_text) ||
-        !reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size))) {
-        close_quietly(fd);
-        return false;
+    int error = lock_file(fd, lock_wait_ms);
+    if (error == 0)
+        error = read_all(fd, &old_text);
+    if (error == 0)
+        error = reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size));
+    if (error != 0) {
+        close(fd);
+        return error;
     }
     size_t changed = 0;
-    if (!write_from_start(fd, data, size, &changed) || !truncate_fd(fd, static_cast<off_t>(size))) {
+    error = write_from_start(fd, data, size, &changed);
+    if (error == 0)
+        error = truncate_fd(fd, static_cast<off_t>(size));
+    if (error != 0) {
         restore_old_text(fd, old_text, changed);
-        close_quietly(fd);
-        return false;
+        close(fd);
+        return error;
     }
-    if (!sync_fd(fd)) {
+    if (const int unsynced = sync_fd(fd)) {
         // Shortened already: the whole old text goes back.
         restore_old_text(fd, old_text, old_text.size());
-        close_quietly(fd);
-        return false;
+        close(fd);
+        return unsynced;
     }
     // Synced, so the new text is there; a close that complains now could not
     // be undone anyway.
-    close_quietly(fd);
-    return true;
+    close(fd);
+    return 0;
 }
 
 // Makes the missing file itself where no temporary may go; a failed write
 // leaves it empty where it cannot be removed. Its new name must reach the
 // disk too, so a folder that cannot be synced fails it before it is made.
-bool create_file(const std::string &target, const char *data, size_t size) {
+int create_file(const std::string &target, const char *data, size_t size) {
     int folder_fd = -1;
-    if (const int error = open_folder(folder_of(target), &folder_fd)) {
-        errno = error;
-        return false;
-    }
-    close_quietly(folder_fd);
+    if (const int error = open_folder(folder_of(target), &folder_fd))
+        return error;
+    close(folder_fd);
     const int fd =
         open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0)
-        return false;
-    if (!write_all(fd, data, size) || !sync_fd(fd)) {
-        const int saved = errno;
+        return errno;
+    int error = write_all(fd, data, size);
+    if (error == 0)
+        error = sync_fd(fd);
+    if (error != 0) {
         truncate_fd(fd, 0);
-        close_quietly(fd);
-        unlink_quietly(target);
-        errno = saved;
-        return false;
+        close(fd);
+        unlink(target.c_str());
+        return error;
     }
-    if (!close_fd(fd) || !sync_folder(folder_of(target))) {
-        unlink_quietly(target);
-        return false;
-    }
-    return true;
+    error = close_fd(fd);
+    if (error == 0)
+        error = sync_folder(folder_of(target));
+    if (error != 0)
+        unlink(target.c_str());
+    return error;
 }
 
 // A device or pipe named as the file is written to, never replaced.
-bool write_special_file(int fd, const char *data, size_t size) {
-    if (fcntl(fd, F_SETFL, 0) != 0 || !write_all(fd, data, size)) {
-        close_quietly(fd);
-        return false;
+int write_special_file(int fd, const char *data, size_t size) {
+    const int error = fcntl(fd, F_SETFL, 0) == 0 ? write_all(fd, data, size) : errno;
+    if (error != 0) {
+        close(fd);
+        return error;
     }
     return close_fd(fd);
 }
@@ -409,41 +401,41 @@ using ListAttributes = std::function<ssize_t(char *names, size_t size)>;
 using GetAttribute = std::function<ssize_t(const char *name, void *value, size_t size)>;
 
 // Asks for a list or value of unknown length until it fits.
-bool read_sized(const std::function<ssize_t(char *, size_t)> &read, std::string *bytes) {
+int read_sized(const std::function<ssize_t(char *, size_t)> &read, std::string *bytes) {
     for (;;) {
         const ssize_t needed = read(nullptr, 0);
         if (needed < 0)
-            return false;
+            return errno;
         bytes->resize(static_cast<size_t>(needed));
         const ssize_t got = read(bytes->data(), bytes->size());
         if (got >= 0) {
             bytes->resize(static_cast<size_t>(got));
-            return true;
+            return 0;
         }
         if (errno != ERANGE)
-            return false;
+            return errno;
     }
 }
 
-// False where they cannot be told (a user attribute of a file we may not read).
-bool read_attributes(const ListAttributes &list, const GetAttribute &get, Attributes *attributes) {
+// Fails where they cannot be told (a user attribute of a file we may not read).
+int read_attributes(const ListAttributes &list, const GetAttribute &get, Attributes *attributes) {
     attributes->clear();
     std::string names;
-    if (!read_sized(list, &names))
-        return errno == ENOTSUP; // a file system without them
+    if (const int error = read_sized(list, &names))
+        return error == ENOTSUP ? 0 : error; // a file system without them has none
     for (size_t at = 0; at < names.size();) {
         const std::string name(names.c_str() + at);
         at += name.size() + 1;
         std::string value;
-        if (!read_sized([&](char *bytes, size_t size) { return get(name.c_str(), bytes, size); },
-                        &value))
-            return false;
+        if (const int error = read_sized(
+                [&](char *bytes, size_t size) { return get(name.c_str(), bytes, size); }, &value))
+            return error;
         (*attributes)[name] = value;
     }
-    return true;
+    return 0;
 }
 
-bool read_path_attributes(const std::string &path, Attributes *attributes) {
+int read_path_attributes(const std::string &path, Attributes *attributes) {
     return read_attributes(
         [&](char *names, size_t size) { return listxattr(path.c_str(), names, size); },
         [&](const char *name, void *value, size_t size) {
@@ -452,7 +444,7 @@ bool read_path_attributes(const std::string &path, Attributes *attributes) {
         attributes);
 }
 
-bool read_fd_attributes(int fd, Attributes *attributes) {
+int read_fd_attributes(int fd, Attributes *attributes) {
     return read_attributes([fd](char *names, size_t size) { return flistxattr(fd, names, size); },
                            [fd](const char *name, void *value, size_t size) {
                                return fgetxattr(fd, name, value, size);
@@ -462,23 +454,21 @@ bool read_fd_attributes(int fd, Attributes *attributes) {
 
 // Makes the new file's attributes the old one's: a default ACL of the folder
 // may have given it some the old file lacks.
-bool give_attributes(int fd, const Attributes &old) {
+int give_attributes(int fd, const Attributes &old) {
     Attributes made;
-    if (!read_fd_attributes(fd, &made))
-        return false;
+    if (const int error = read_fd_attributes(fd, &made))
+        return error;
     for (const auto &[name, value] : made)
         if (old.count(name) == 0 && fremovexattr(fd, name.c_str()) != 0)
-            return false;
+            return errno;
     for (const auto &[name, value] : old) {
         const auto found = made.find(name);
         if ((found == made.end() || found->second != value) &&
             fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
-            return false;
+            return errno;
     }
-    return true;
+    return 0;
 }
-
-enum class Outcome { Done, Failed, InPlace };
 
 bool same_identity(const struct stat &made, const struct stat &old) {
     return made.st_uid == old.st_uid && made.st_gid == old.st_gid &&
@@ -489,22 +479,24 @@ bool same_identity(const struct stat &made, const struct stat &old) {
 // the folder may have handed it its own group (set-group-ID, or mounted with
 // grpid), and only root can give a file away, or a member to a group. Where
 // the new file cannot be made the same, the old one is written in place.
-Outcome take_over_identity(int fd, const struct stat &old, const Attributes &attributes) {
+int take_over_identity(int fd, const struct stat &old, const Attributes &attributes) {
     struct stat made = {};
     if (fstat(fd, &made) != 0)
-        return Outcome::Failed;
+        return errno;
     // Owner first: a change of owner clears the set-id bits.
     if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
         fchown(fd, old.st_uid, old.st_gid) != 0)
-        return errno == EPERM ? Outcome::InPlace : Outcome::Failed;
-    if (!give_attributes(fd, attributes))
-        return Outcome::InPlace;
+        return errno == EPERM ? kRewriteInPlace : errno;
+    if (give_attributes(fd, attributes) != 0)
+        return kRewriteInPlace;
     if (fchmod(fd, old.st_mode & 07777) != 0)
-        return Outcome::Failed;
+        return errno;
     Attributes now;
-    if (fstat(fd, &made) != 0 || !read_fd_attributes(fd, &now))
-        return Outcome::Failed;
-    return same_identity(made, old) && now == attributes ? Outcome::Done : Outcome::InPlace;
+    if (fstat(fd, &made) != 0)
+        return errno;
+    if (const int error = read_fd_attributes(fd, &now))
+        return error;
+    return same_identity(made, old) && now == attributes ? 0 : kRewriteInPlace;
 }
 
 // The inode flags a user sets with chattr (no dump, no atime updates,
@@ -527,7 +519,7 @@ int read_inode_flags(const std::string &target, int *flags) {
     if (const int error = open_regular(target, O_RDONLY, &fd))
         return error;
     const int error = ioctl(fd, FS_IOC_GETFLAGS, flags) == 0 || has_no_flags(errno) ? 0 : errno;
-    close_quietly(fd);
+    close(fd);
     return error;
 }
 
@@ -548,133 +540,128 @@ int give_inode_flags(int fd, int old_flags) {
 // Refusals that writing the file itself would not meet: the folder takes no
 // new name, the sticky bit keeps us from renaming over another's file, or
 // the file is a mount point (a bind mount of a single file).
-bool refused_by_folder() {
-    return errno == EACCES || errno == EPERM || errno == EBUSY;
+bool refused_by_folder(int error) {
+    return error == EACCES || error == EPERM || error == EBUSY;
 }
 
 // Makes the new file beside the target, complete and synced, with the old
 // file's owner, group, mode, attributes and inode flags, and gives it a name
 // to be renamed from.
-Outcome make_new_file(const std::string &target, const struct stat *old, const char *data,
-                      size_t size, std::string *name) {
+int make_new_file(const std::string &target, const struct stat *old, const char *data, size_t size,
+                  std::string *name) {
     Attributes attributes;
     int flags = 0;
     if (old != nullptr &&
-        (!read_path_attributes(target, &attributes) || read_inode_flags(target, &flags) != 0 ||
+        (read_path_attributes(target, &attributes) != 0 || read_inode_flags(target, &flags) != 0 ||
          (flags & kUnreplaceableFlags) != 0))
-        return Outcome::InPlace;
-    const int fd = create_temporary(target, old != nullptr ? 0600 : 0666, name);
-    if (fd < 0)
-        return old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
-    Outcome outcome = old != nullptr ? take_over_identity(fd, *old, attributes) : Outcome::Done;
-    if (outcome == Outcome::Done && old != nullptr && give_inode_flags(fd, flags) != 0)
-        outcome = Outcome::InPlace;
-    if (outcome == Outcome::Done && (!write_all(fd, data, size) || !sync_fd(fd) ||
-                                     (name->empty() && !name_temporary(fd, target, name))))
-        outcome = Outcome::Failed;
-    if (outcome != Outcome::Done) {
-        close_quietly(fd);
+        return kRewriteInPlace;
+    int fd = -1;
+    if (const int error = create_temporary(target, old != nullptr ? 0600 : 0666, name, &fd))
+        return old != nullptr && refused_by_folder(error) ? kRewriteInPlace : error;
+    int result = old != nullptr ? take_over_identity(fd, *old, attributes) : 0;
+    if (result == 0 && old != nullptr && give_inode_flags(fd, flags) != 0)
+        result = kRewriteInPlace;
+    if (result == 0)
+        result = write_all(fd, data, size);
+    if (result == 0)
+        result = sync_fd(fd);
+    if (result == 0 && name->empty())
+        result = name_temporary(fd, target, name);
+    if (result != 0) {
+        close(fd);
         if (!name->empty())
-            unlink_quietly(*name);
-        return outcome;
+            unlink(name->c_str());
+        return result;
     }
-    if (!close_fd(fd)) {
-        unlink_quietly(*name);
-        return Outcome::Failed;
-    }
-    return Outcome::Done;
+    result = close_fd(fd);
+    if (result != 0)
+        unlink(name->c_str());
+    return result;
 }
 
 // Puts the old text back after the folder could not be synced, so that a
-// failure reported means that nothing changed; errno stays that of the
-// failure. The old file is still open, though it has lost its name.
+// failure reported means that nothing changed. The old file is still open,
+// though it has lost its name.
 void put_old_file_back(const std::string &target, const struct stat *old, int old_fd) {
-    const int saved = errno;
-    std::string old_text;
-    std::string name;
     if (old == nullptr) {
         if (unlink(target.c_str()) != 0)
             log_warning("could not take the new file away: %s", g_strerror(errno));
-    } else if (old_fd < 0 || !read_all(old_fd, &old_text) ||
-               make_new_file(target, old, old_text.data(), old_text.size(), &name) !=
-                   Outcome::Done ||
-               rename(name.c_str(), target.c_str()) != 0) {
-        log_warning("could not put the old file back: %s", g_strerror(errno));
-        if (!name.empty())
-            unlink_quietly(name);
+        return;
     }
-    errno = saved;
+    std::string old_text;
+    std::string name;
+    int error = read_all(old_fd, &old_text);
+    if (error == 0)
+        error = make_new_file(target, old, old_text.data(), old_text.size(), &name);
+    if (error == 0 && rename(name.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        log_warning("could not put the old file back: %s", error == kRewriteInPlace
+                                                               ? "it could not be made as it was"
+                                                               : g_strerror(error));
+        if (!name.empty())
+            unlink(name.c_str());
+    }
 }
 
-Outcome replace_by_rename(const std::string &target, const struct stat *old, const char *data,
-                          size_t size) {
+int replace_by_rename(const std::string &target, const struct stat *old, const char *data,
+                      size_t size) {
     std::string name;
-    const Outcome made = make_new_file(target, old, data, size, &name);
-    if (made != Outcome::Done)
+    if (const int made = make_new_file(target, old, data, size, &name))
         return made;
     // Kept open, not read, unless it has to be put back.
     int old_fd = -1;
     if (old != nullptr) {
         if (const int error = open_regular(target, O_RDONLY, &old_fd)) {
-            unlink_quietly(name);
-            errno = error;
-            return Outcome::Failed;
+            unlink(name.c_str());
+            return error;
         }
     }
-    Outcome outcome = Outcome::Done;
+    int result = 0;
     if (rename(name.c_str(), target.c_str()) != 0) {
-        outcome = old != nullptr && refused_by_folder() ? Outcome::InPlace : Outcome::Failed;
-        unlink_quietly(name);
-    } else if (!sync_folder(folder_of(target))) {
-        put_old_file_back(target, old, old_fd);
-        outcome = Outcome::Failed;
+        result = old != nullptr && refused_by_folder(errno) ? kRewriteInPlace : errno;
+        unlink(name.c_str());
+    } else {
+        result = sync_folder(folder_of(target));
+        if (result != 0)
+            put_old_file_back(target, old, old_fd);
     }
     if (old_fd >= 0)
-        close_quietly(old_fd);
-    return outcome;
+        close(old_fd);
+    return result;
 }
 
 } // namespace
 
-bool replace_file_contents(const char *path, const char *data, size_t size) {
-    if (path == nullptr || path[0] == '\0') {
-        errno = ENOENT;
-        return false;
-    }
+int replace_file_contents(const char *path, const char *data, size_t size, int lock_wait_ms) {
+    if (path == nullptr || path[0] == '\0')
+        return ENOENT;
     std::string target;
     struct stat info;
     bool exists = false;
-    if (!resolve_links(path, &target, &info, &exists))
-        return false;
-    if (exists && S_ISDIR(info.st_mode)) {
-        errno = EISDIR;
-        return false;
-    }
+    if (const int error = resolve_links(path, &target, &info, &exists))
+        return error;
+    if (exists && S_ISDIR(info.st_mode))
+        return EISDIR;
     if (exists && !S_ISREG(info.st_mode)) {
         // Non-blocking, so that a pipe without a reader fails instead of
         // hanging the program.
         const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        return fd >= 0 && write_special_file(fd, data, size);
+        return fd >= 0 ? write_special_file(fd, data, size) : errno;
     }
     if (exists) {
         // What a plain write would have asked first: the rename below never
         // asks whether the file itself may be written.
         if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            return false;
+            return errno;
         // Replacing would split the file from its other names.
         if (info.st_nlink > 1)
-            return rewrite_in_place(target, data, size);
+            return rewrite_in_place(target, data, size, lock_wait_ms);
     }
     // A temporary named there could never be taken away again.
     if (may_be_append_only(folder_of(target)))
-        return exists ? rewrite_in_place(target, data, size) : create_file(target, data, size);
-    switch (replace_by_rename(target, exists ? &info : nullptr, data, size)) {
-    case Outcome::Done:
-        return true;
-    case Outcome::InPlace:
-        return rewrite_in_place(target, data, size);
-    case Outcome::Failed:
-        break;
-    }
-    return false;
+        return exists ? rewrite_in_place(target, data, size, lock_wait_ms)
+                      : create_file(target, data, size);
+    const int result = replace_by_rename(target, exists ? &info : nullptr, data, size);
+    return result == kRewriteInPlace ? rewrite_in_place(target, data, size, lock_wait_ms) : result;
 }

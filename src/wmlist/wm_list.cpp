@@ -191,5 +191,5 @@ WmViewColumns append_wm_view_columns(GtkTreeView *view) {
     gtk_tree_view_append_column(view, text_column);
     gtk_tree_view_set_search_column(view, COL_DESCRIPTION);
     gtk_tree_view_set_search_equal_func(view, description_mismatches_key, nullptr, nullptr);
-    return WmViewColumns{icon_column, text_column, text};
+    return WmViewColumns{text_column, text};
 }

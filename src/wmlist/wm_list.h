@@ -43,15 +43,15 @@ WmRow read_wm_row(GtkTreeModel *model, GtkTreeIter *row);
 void set_wm_row_texts(GtkListStore *store, GtkTreeIter *row, const char *command,
                       const char *description);
 
-// The main list's view columns: the icon, and the description drawn in the
-// default mark's colour, edited in place and searched by type-ahead.
+// The main list's description column, drawn in the default mark's colour,
+// edited in place and searched by type-ahead, and its cell.
 struct WmViewColumns {
-    GtkTreeViewColumn *icon;
     GtkTreeViewColumn *text;
     GtkCellRenderer *text_cell;
 };
 
-// Appends them to a view of the list's store.
+// Appends the icon column and the description column to a view of the
+// list's store.
 WmViewColumns append_wm_view_columns(GtkTreeView *view);
 
 // Appends a row that is not the default, drawn black and editable. The

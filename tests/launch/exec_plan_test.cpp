@@ -195,6 +195,36 @@ TEST_F(ExecPlanTest, StartedProgramIgnoresNoSignalAndAFailureIgnoresThemAgain) {
     EXPECT_EQ(read_file(out()), "0000000000000000\n");
 }
 
+void handle_nothing(int) {}
+
+sighandler_t handler_of(int signal_number) {
+    struct sigaction action = {};
+    sigaction(signal_number, nullptr, &action);
+    return action.sa_handler;
+}
+
+// A signal that the program was started with ignored and handles itself, as
+// it does SIGCHLD, is ignored again for the exec and gets its handler back
+// when the exec fails: nothing needs to install it anew.
+TEST_F(ExecPlanTest, FailedExecGivesAHandledSignalItsHandlerBack) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGCHLD, SIG_IGN);
+        remember_inherited_signals();
+        signal(SIGCHLD, handle_nothing);
+        const ExecPlan failing = prepare_exec(dir("bin/missing"));
+        run_exec_plan(failing);
+        if (handler_of(SIGCHLD) != SIG_IGN)
+            _exit(90);
+        restore_signals(failing);
+        _exit(handler_of(SIGCHLD) == handle_nothing ? 0 : 91);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 // The program ignores SIGXFSZ so that a save past the file-size limit fails
 // instead of ending it; what it starts gets the disposition it inherited.
 TEST_F(ExecPlanTest, FileSizeSignalGoesBackToWhatTheProgramInherited) {

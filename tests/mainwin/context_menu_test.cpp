@@ -2,7 +2,6 @@
 #include "mainwin/context_menu.h"
 
 #include "app/glib_ptr.h"
-#include "app/legacy_gtk.h"
 #include "mainwin/list_input.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
@@ -266,7 +265,7 @@ TEST_F(ContextMenuTest, ATornOffMenuKeepsWorkingUntilItIsPutBackOrClosed) {
 class ListPressTest : public ContextMenuTest {
   protected:
     gboolean press(int button, GdkEventType type) {
-        state.timeout_id = add_legacy_timeout(60000, never_fires, nullptr);
+        state.timeout_id = g_timeout_add(60000, never_fires, nullptr);
         GdkEvent *event = gdk_event_new(type);
         event->button.window =
             GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(state.tree_view))));

@@ -2,7 +2,6 @@
 #include "mainwin/main_window.h"
 
 #include "app/glib_ptr.h"
-#include "app/legacy_gtk.h"
 #include "app/version.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
@@ -17,68 +16,6 @@
 #include <vector>
 
 namespace {
-
-// The list as it would be if it measured every row itself: the same columns
-// on the same store, sized automatically, in a list area narrower than its
-// rows so that each column gets exactly what it asks for.
-class MeasuringView {
-  public:
-    explicit MeasuringView(GtkListStore *store) {
-        window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-        GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                       GTK_POLICY_AUTOMATIC);
-        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
-        gtk_widget_set_size_request(scrolled, 150, 150);
-        gtk_container_add(GTK_CONTAINER(window_), scrolled);
-        view_ = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
-        gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view_), TRUE);
-        gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(view_), FALSE);
-        gtk_tree_view_append_column(
-            GTK_TREE_VIEW(view_),
-            gtk_tree_view_column_new_with_attributes(nullptr, gtk_cell_renderer_pixbuf_new(),
-                                                     "pixbuf", COL_ICON, nullptr));
-        // The description as the list shows it.
-        GtkCellRenderer *text = gtk_cell_renderer_text_new();
-        GtkTreeViewColumn *column = gtk_tree_view_column_new_with_attributes(
-            nullptr, text, "editable", COL_EDITABLE, "foreground-gdk", COL_FOREGROUND, nullptr);
-        gtk_tree_view_column_set_cell_data_func(column, text, show_description_cell, nullptr,
-                                                nullptr);
-        gtk_tree_view_append_column(GTK_TREE_VIEW(view_), column);
-        gtk_container_add(GTK_CONTAINER(scrolled), view_);
-        gtk_widget_show_all(window_);
-        // Until the view has measured every row.
-        pump_until([&] { return gtk_widget_get_mapped(view_); });
-        pump_events();
-    }
-    ~MeasuringView() { gtk_widget_destroy(window_); }
-    MeasuringView(const MeasuringView &) = delete;
-    MeasuringView &operator=(const MeasuringView &) = delete;
-
-    GtkWidget *view() const { return view_; }
-
-  private:
-    GtkWidget *window_ = nullptr;
-    GtkWidget *view_ = nullptr;
-};
-
-int column_width(GtkWidget *view, int column) {
-    return gtk_tree_view_column_get_width(gtk_tree_view_get_column(GTK_TREE_VIEW(view), column));
-}
-
-int row_height(GtkWidget *view, int row) {
-    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
-    GdkRectangle area;
-    gtk_tree_view_get_background_area(GTK_TREE_VIEW(view), path, nullptr, &area);
-    gtk_tree_path_free(path);
-    return area.height;
-}
-
-std::string numbered(const char *format, int number) {
-    char text[256];
-    snprintf(text, sizeof text, format, number);
-    return text;
-}
 
 // Wider than the window, so that the list must scroll sideways.
 const char kLongDescription[] =
@@ -285,203 +222,58 @@ TEST_F(MainWindowTest, DescriptionOfOtherBytesIsShownAndEditedConverted) {
     }
 }
 
-// The list no longer measures every row; its rows and columns must still
-// come out as measuring would make them, so that the same rows look the same.
-struct SizeCase {
+// The end of a description wider than the window is reachable with the
+// horizontal scrollbar; one longer than a screen is shown cut, and the list
+// is as wide as what it shows, not as the whole text.
+struct LongDescription {
     const char *name;
-    std::vector<std::string> (*rows)();
-    // Extra pixels of width allowed: only where more rows than can be
-    // measured come within a hair of the widest.
-    int slack;
+    std::string description;
+    std::string shown;
 };
 
-// How high the measuring view makes a row of plain Latin text with the same
-// icon as the first row of the store.
-int latin_row_height(GtkListStore *like) {
-    GtkTreeIter first;
-    gtk_tree_model_get_iter_first(GTK_TREE_MODEL(like), &first);
-    GdkPixbuf *icon = nullptr;
-    gtk_tree_model_get(GTK_TREE_MODEL(like), &first, COL_ICON, &icon, -1);
-    const GObjectPtr<GdkPixbuf> owned_icon(icon);
-    const GObjectPtr<GtkListStore> store(create_wm_store());
-    gtk_list_store_insert_with_values(store.get(), nullptr, -1, COL_ICON, icon, COL_DESCRIPTION,
-                                      "twm", COL_FOREGROUND, nullptr, COL_EDITABLE, TRUE, -1);
-    const MeasuringView view(store.get());
-    return row_height(view.view(), 0);
-}
+class LongDescriptionTest : public MainWindowTest,
+                            public ::testing::WithParamInterface<LongDescription> {};
 
-class ListSizeTest : public MainWindowTest, public ::testing::WithParamInterface<SizeCase> {};
-
-TEST_P(ListSizeTest, RowsAndColumnsAreAsMeasuringEveryRowMakesThem) {
-    const std::vector<std::string> rows = GetParam().rows();
-    for (const std::string &description : rows)
-        add_wm_row(&state, "wm", description.c_str());
-    show_and_settle();
-    MeasuringView measured(state.store.get());
-    ASSERT_TRUE(pump_until([&] { return column_width(state.tree_view, 1) > 1; }));
-    pump_events();
-
-    // Whether rows of another script are as high as rows of Latin text
-    // depends on the fonts installed: the view that measures every row tells.
-    const int latin_height = latin_row_height(state.store.get());
-    bool one_height = true;
-    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-        ASSERT_EQ(row_height(state.tree_view, row), row_height(measured.view(), row)) << rows[row];
-        one_height = one_height && row_height(measured.view(), row) == latin_height;
-    }
-    EXPECT_EQ(gtk_tree_view_get_fixed_height_mode(GTK_TREE_VIEW(state.tree_view)),
-              one_height ? TRUE : FALSE);
-    EXPECT_EQ(column_width(state.tree_view, 0), column_width(measured.view(), 0));
-    const int ours = column_width(state.tree_view, 1);
-    const int theirs = column_width(measured.view(), 1);
-    EXPECT_GE(ours, theirs);
-    EXPECT_LE(ours, theirs + GetParam().slack);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lists, ListSizeTest,
-    ::testing::Values(
-        SizeCase{"OneLongAmongShort",
-                 [] {
-                     std::vector<std::string> rows;
-                     for (int i = 0; i < 300; ++i)
-                         rows.push_back(i == 150 ? kLongDescription : numbered("wm %d", i));
-                     return rows;
-                 },
-                 0},
-        SizeCase{"LatinAccentsAndSigns",
-                 [] {
-                     return std::vector<std::string>{
-                         "twm", kLongDescription,
-                         "Ünïcödé Æøå ŁŒŴ ǅ and a very much longer tail to it, on and on",
-                         "Brackets [x] {y} (z) <w> | quotes 'a' \"b\" `c` ~ ^ % $ # @ !"};
-                 },
-                 0},
-        SizeCase{"OtherScriptsAndSigns",
-                 [] {
-                     return std::vector<std::string>{
-                         "twm",
-                         kLongDescription,
-                         "Ünïcödé Æøå ŁŒŴ ǅ fﬁ ligature and a very much longer tail to it all",
-                         "日本語のウィンドウマネージャーのとても長い説明文がここに続いています",
-                         "e\u0301e\u0301e\u0301 combining accents and zero-width\u200bspace",
-                         "tab\tstops\tmove\ttext\tto\tthe\tright\tand\tfurther\tstill",
-                         "\xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa mixed with Latin text"};
-                 },
-                 0},
-        // Shown cut, as long as a screen is wide.
-        SizeCase{"LongerThanAScreen",
-                 [] {
-                     return std::vector<std::string>{"twm", std::string(3000, 'x'),
-                                                     std::string(1000, 'y')};
-                 },
-                 0},
-        SizeCase{"LineBreak",
-                 [] {
-                     return std::vector<std::string>{"twm", kLongDescription,
-                                                     "two\nlines that are long, long, long"};
-                 },
-                 0},
-        SizeCase{"ManyAlikeAndLong",
-                 [] {
-                     std::vector<std::string> rows;
-                     for (int i = 0; i < 400; ++i)
-                         rows.push_back(numbered(
-                             "Window manager %03d, described at a length past the window", i));
-                     return rows;
-                 },
-                 3},
-        SizeCase{"ManyInAnotherScript",
-                 [] {
-                     std::vector<std::string> rows;
-                     for (int i = 0; i < 400; ++i)
-                         rows.push_back(numbered("ウィンドウマネージャー第%03d番の長い説明", i));
-                     return rows;
-                 },
-                 0}),
-    [](const ::testing::TestParamInfo<SizeCase> &param_info) {
-        return std::string(param_info.param.name);
-    });
-
-// Rows may also be measured before the window shows, as when the search
-// offered at first start fills the list.
-TEST_F(MainWindowTest, RowOfAnotherHeightMeasuredBeforeTheWindowShows) {
-    add_rows(3);
-    add_wm_row(&state, "two", "two\nlines");
-    pump_events();
-    show_and_settle();
-    MeasuringView measured(state.store.get());
-    pump_events();
-    for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(row_height(state.tree_view, row), row_height(measured.view(), row));
-    EXPECT_GT(row_height(state.tree_view, 3), row_height(state.tree_view, 0));
-}
-
-// Under fixed widths the end of a long description must still be reachable.
-TEST_F(MainWindowTest, LongDescriptionIsReachableWithTheHorizontalScrollbar) {
+TEST_P(LongDescriptionTest, ItsShownEndIsReachableWithTheHorizontalScrollbar) {
     add_rows(40);
-    add_wm_row(&state, "long", kLongDescription);
+    add_wm_row(&state, "long", GetParam().description.c_str());
     show_and_settle();
     GtkAdjustment *across = gtk_scrolled_window_get_hadjustment(GTK_SCROLLED_WINDOW(scrolled));
     ASSERT_TRUE(pump_until(
         [&] { return gtk_adjustment_get_upper(across) > gtk_adjustment_get_page_size(across); }));
 
     GObjectPtr<PangoLayout> layout(
-        gtk_widget_create_pango_layout(state.tree_view, kLongDescription));
+        gtk_widget_create_pango_layout(state.tree_view, GetParam().shown.c_str()));
     int text_width = 0;
     pango_layout_get_pixel_size(layout.get(), &text_width, nullptr);
     gtk_adjustment_set_value(across, gtk_adjustment_get_upper(across) -
                                          gtk_adjustment_get_page_size(across));
     pump_events();
     GdkRectangle cell;
-    GtkTreePath *path = gtk_tree_path_new_from_indices(40, -1);
-    gtk_tree_view_get_cell_area(GTK_TREE_VIEW(state.tree_view), path,
+    const TreePathPtr path(gtk_tree_path_new_from_indices(40, -1));
+    gtk_tree_view_get_cell_area(GTK_TREE_VIEW(state.tree_view), path.get(),
                                 gtk_tree_view_get_column(GTK_TREE_VIEW(state.tree_view), 1), &cell);
-    gtk_tree_path_free(path);
-    // Scrolled to the end, the text's last pixel is in view.
+    // Scrolled to the end, the shown text's last pixel is in view, and the
+    // list ends within a cell's padding after it.
     GdkRectangle visible;
     gtk_tree_view_get_visible_rect(GTK_TREE_VIEW(state.tree_view), &visible);
     EXPECT_GT(visible.x, 0);
     EXPECT_LE(cell.x + text_width, visible.x + visible.width);
+    EXPECT_LT(gtk_adjustment_get_upper(across), cell.x + text_width + 20);
 }
 
-// Rows that come, change and go after the window is up move the width too,
-// both ways.
-TEST_F(MainWindowTest, ColumnWidthFollowsAdditionsEditsAndDeletions) {
-    for (int i = 0; i < 5; ++i)
-        add_wm_row(
-            &state, "wm",
-            numbered("Window manager %d, with a description wider than the window", i).c_str());
-    show_and_settle();
-    auto settled_width = [&] {
-        pump_events();
-        MeasuringView measured(state.store.get());
-        EXPECT_EQ(column_width(state.tree_view, 1), column_width(measured.view(), 1));
-        return column_width(state.tree_view, 1);
-    };
-    const int first = settled_width();
-
-    add_wm_row(&state, "long", kLongDescription);
-    const int wider = settled_width();
-    EXPECT_GT(wider, first);
-
-    GtkTreeIter row;
-    ASSERT_TRUE(gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(state.store.get()), &row, nullptr, 5));
-    const std::string longer = std::string(kLongDescription) + ", and on, and on again";
-    gtk_list_store_set(state.store.get(), &row, COL_DESCRIPTION, longer.c_str(), -1);
-    EXPECT_GT(settled_width(), wider);
-    gtk_list_store_set(state.store.get(), &row, COL_DESCRIPTION, "short", -1);
-    EXPECT_EQ(settled_width(), first);
-
-    gtk_list_store_set(state.store.get(), &row, COL_DESCRIPTION, kLongDescription, -1);
-    EXPECT_EQ(settled_width(), wider);
-    gtk_list_store_remove(state.store.get(), &row);
-    EXPECT_EQ(settled_width(), first);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, LongDescriptionTest,
+    ::testing::Values(LongDescription{"WiderThanTheWindow", kLongDescription, kLongDescription},
+                      LongDescription{"LongerThanAScreen", std::string(3000, 'x'),
+                                      std::string(1000, 'x') + "\u2026"}),
+    [](const ::testing::TestParamInfo<LongDescription> &param_info) {
+        return std::string(param_info.param.name);
+    });
 
 TEST_F(MainWindowTest, GoBackToggleStopsTheCountdownAndSetsRestart) {
     for (const gboolean active : {gboolean(TRUE), gboolean(FALSE)}) {
-        state.timeout_id = add_legacy_timeout(60000, never_fires, nullptr);
+        state.timeout_id = g_timeout_add(60000, never_fires, nullptr);
         const guint pending = state.timeout_id;
         gtk_label_set_text(GTK_LABEL(state.countdown_label), "7.5");
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), active);
