@@ -278,6 +278,10 @@ std::optional<AccessibleNode> AccessibilityReader::read_application(const std::s
     return found;
 }
 
+std::string AccessibilityReader::read_name(const AccessibleNode &node) {
+    return bus_->property(node.bus_name, node.path, "Name");
+}
+
 std::string AccessibilityReader::read_text(const AccessibleNode &node) {
     VariantPtr text = bus_->call(node.bus_name, node.path, "org.a11y.atspi.Text", "GetText",
                                  g_variant_new("(ii)", 0, -1), "(s)");

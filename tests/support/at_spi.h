@@ -80,6 +80,8 @@ class AccessibilityReader {
     // The application of this name with all its windows, as it is now;
     // nothing while no such application is registered.
     std::optional<AccessibleNode> read_application(const std::string &name);
+    // The object's name as it is now, read again without its children.
+    std::string read_name(const AccessibleNode &node);
     // The text that an object shows (a label's), which its name may differ from.
     std::string read_text(const AccessibleNode &node);
     // Does the object's first action, as a screen reader's user would (a
