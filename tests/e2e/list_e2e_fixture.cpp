@@ -139,15 +139,6 @@ void ListE2e::quit() {
     EXPECT_EQ(exit_code(), 0) << err();
 }
 
-long ListE2e::anonymous_memory_kb() {
-    std::istringstream lines(read_file("/proc/" + std::to_string(app().pid()) + "/status"));
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind("RssAnon:", 0) == 0)
-            return std::stol(line.substr(8));
-    return -1;
-}
-
 bool ListE2e::area_changes(const Area &area, std::chrono::milliseconds limit) {
     const std::vector<uint32_t> first = pixels_of(x(), area);
     return wait_for([&] { return pixels_of(x(), area) != first; }, limit);

@@ -44,9 +44,6 @@ class ListE2e : public QuorvaneE2e {
     // Closes the main window, which saves and ends the program.
     void quit();
 
-    // The program's anonymous resident memory, in kB; -1 when unknown.
-    long anonymous_memory_kb();
-
     // Whether what the area shows changes within the limit.
     bool area_changes(const Area &area, std::chrono::milliseconds limit);
     // Waits until the area stops changing for a while.
