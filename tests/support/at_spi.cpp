@@ -105,7 +105,9 @@ AccessibilityBus::AccessibilityBus(const std::string &display, const std::string
         folder + "/launcher.out", folder + "/launcher.log");
     const ConnectionPtr session = connect_to(session_address_);
     if (!session || !wait_for([&] {
-            return !launcher_->running() || !accessibility_address(session.get()).empty();
+            if (launcher_->running())
+                accessibility_address_ = accessibility_address(session.get());
+            return !launcher_->running() || !accessibility_address_.empty();
         }) ||
         !launcher_->running())
         throw std::runtime_error("the accessibility bus did not start (is at-spi2-core there?)");
@@ -120,7 +122,11 @@ AccessibilityBus::~AccessibilityBus() {
 }
 
 std::map<std::string, std::string> AccessibilityBus::program_environment() const {
-    return {{"GTK_MODULES", "gail:atk-bridge"}, {"DBUS_SESSION_BUS_ADDRESS", session_address_}};
+    // Named outright, so that the bridge never takes the address that an
+    // earlier launcher left on a display's root window.
+    return {{"GTK_MODULES", "gail:atk-bridge"},
+            {"DBUS_SESSION_BUS_ADDRESS", session_address_},
+            {"AT_SPI_BUS_ADDRESS", accessibility_address_}};
 }
 
 const AccessibleNode *AccessibleNode::find(const std::string &of_role, const char *of_name) const {

@@ -31,6 +31,7 @@ class AccessibilityBus {
 
   private:
     std::string session_address_;
+    std::string accessibility_address_;
     std::unique_ptr<Process> session_bus_;
     std::unique_ptr<Process> launcher_;
 };
