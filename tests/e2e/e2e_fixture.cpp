@@ -60,8 +60,13 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
     for (const auto &[name, value] : extra_env)
         env[name] = value;
     if (bus_)
-        for (const auto &[name, value] : bus_->program_environment())
-            env.emplace(name, value);
+        for (const auto &[name, value] : bus_->program_environment()) {
+            // The test's own modules load beside the bridge.
+            if (name == "GTK_MODULES" && env.count(name) != 0)
+                env[name] = value + ":" + env[name];
+            else
+                env[name] = value;
+        }
     for (const std::string &name : left_out_)
         env.erase(name);
     std::vector<std::string> argv = prefix_;

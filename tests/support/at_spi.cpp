@@ -284,6 +284,20 @@ std::optional<AccessibleNode> AccessibilityReader::read_application(const std::s
     return found;
 }
 
+AccessibleNode AccessibilityReader::read_again(const AccessibleNode &node) {
+    return bus_->read(node.bus_name, node.path);
+}
+
+std::vector<int> AccessibilityReader::read_extents(const AccessibleNode &node) {
+    constexpr guint32 kScreen = 0;
+    VariantPtr extents = bus_->call(node.bus_name, node.path, "org.a11y.atspi.Component",
+                                    "GetExtents", g_variant_new("(u)", kScreen), "((iiii))");
+    gint32 x = 0, y = 0, width = 0, height = 0;
+    if (extents)
+        g_variant_get(extents.get(), "((iiii))", &x, &y, &width, &height);
+    return {x, y, width, height};
+}
+
 std::string AccessibilityReader::read_name(const AccessibleNode &node) {
     return bus_->property(node.bus_name, node.path, "Name");
 }
