@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <regex>
 
 namespace {
@@ -18,21 +16,12 @@ class AccessibilityE2e : public QuorvaneE2e {
   protected:
     void SetUp() override {
         QuorvaneE2e::SetUp();
-        ASSERT_EQ(mkdir(tmp_.file("bus").c_str(), 0700), 0);
-        bus_ = std::make_unique<AccessibilityBus>(xvfb_->display(), tmp_.file("bus"));
-        reader_ = std::make_unique<AccessibilityReader>(bus_->session_address());
+        listen_as_screen_reader();
     }
 
     // The program as it is now, once its main window shows this.
     AccessibleNode read_until(const std::function<bool(const AccessibleNode &)> &shows) {
-        std::optional<AccessibleNode> app;
-        wait_for(
-            [&] {
-                app = reader_->read_application("quorvane");
-                return app && shows(*app);
-            },
-            std::chrono::seconds(20));
-        return app ? *app : AccessibleNode{};
+        return read_program_until(shows, std::chrono::seconds(20));
     }
 
     // Clicks the object of this role and name, as a screen reader's user does.
@@ -41,11 +30,8 @@ class AccessibilityE2e : public QuorvaneE2e {
             read_until([&](const AccessibleNode &a) { return a.find(role, name) != nullptr; });
         const AccessibleNode *target = app.find(role, name);
         ASSERT_NE(target, nullptr) << role << " " << name << " is not there:\n" << app.dump();
-        ASSERT_TRUE(reader_->do_action(*target));
+        ASSERT_TRUE(reader().do_action(*target));
     }
-
-    std::unique_ptr<AccessibilityBus> bus_;
-    std::unique_ptr<AccessibilityReader> reader_;
 };
 
 // The countdown: the first label of the main window.
@@ -65,7 +51,7 @@ int seconds_named(const AccessibleNode *countdown) {
 TEST_F(AccessibilityE2e, AScreenReaderFindsTheListTheDefaultTheCountdownAndTheFields) {
     install_fake_wm("beta");
     write_config({"Alpha=alpha", "Beta=beta", "Gamma=gamma"}, 60, 0, 1, 2);
-    start({}, bus_->program_environment());
+    start();
 
     AccessibleNode app = read_until([](const AccessibleNode &a) {
         const AccessibleNode *list = a.find("table", "Window managers");
@@ -109,8 +95,8 @@ TEST_F(AccessibilityE2e, AScreenReaderFindsTheListTheDefaultTheCountdownAndTheFi
     countdown = countdown_of(app);
     ASSERT_NE(countdown, nullptr);
     EXPECT_LT(seconds_named(countdown), first) << countdown->name;
-    EXPECT_TRUE(std::regex_match(reader_->read_text(*countdown), std::regex("[0-9]+\\.[0-9]")))
-        << reader_->read_text(*countdown);
+    EXPECT_TRUE(std::regex_match(reader().read_text(*countdown), std::regex("[0-9]+\\.[0-9]")))
+        << reader().read_text(*countdown);
 
     // Ticking the go-back box stops it, and the countdown says so.
     act_on("check box", "Go back to quorvane\nwhen the WM exits");
@@ -133,7 +119,7 @@ TEST_F(AccessibilityE2e, AScreenReaderFindsTheListTheDefaultTheCountdownAndTheFi
               std::vector<std::string>{"Timeout in seconds (0 = infinite)"});
     const AccessibleNode *cancel = prefs->find("push button", "Cancel");
     ASSERT_NE(cancel, nullptr);
-    ASSERT_TRUE(reader_->do_action(*cancel));
+    ASSERT_TRUE(reader().do_action(*cancel));
     app = read_until([](const AccessibleNode &a) { return !a.find("dialog"); });
     EXPECT_EQ(app.find("dialog"), nullptr);
 

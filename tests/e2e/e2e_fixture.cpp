@@ -59,12 +59,52 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
             env[name] = value;
     for (const auto &[name, value] : extra_env)
         env[name] = value;
+    if (bus_)
+        for (const auto &[name, value] : bus_->program_environment()) {
+            // The test's own modules load beside the bridge.
+            if (name == "GTK_MODULES" && env.count(name) != 0)
+                env[name] = value + ":" + env[name];
+            else
+                env[name] = value;
+        }
     for (const std::string &name : left_out_)
         env.erase(name);
     std::vector<std::string> argv = prefix_;
     argv.push_back(QUORVANE_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());
     app_ = std::make_unique<Process>(argv, env, tmp_.file("stdout"), tmp_.file("stderr"));
+}
+
+void QuorvaneE2e::listen_as_screen_reader() {
+    const std::string folder = tmp_.file("bus");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    bus_ = std::make_unique<AccessibilityBus>(xvfb_->display(), folder);
+    reader_ = std::make_unique<AccessibilityReader>(bus_->session_address());
+}
+
+AccessibleNode
+QuorvaneE2e::read_program_until(const std::function<bool(const AccessibleNode &)> &shows,
+                                std::chrono::milliseconds limit) {
+    std::optional<AccessibleNode> program;
+    wait_for(
+        [&] {
+            program = reader_->read_application("quorvane");
+            return program && shows(*program);
+        },
+        limit);
+    return program ? *program : AccessibleNode{};
+}
+
+// The first label of the main window.
+AccessibleNode QuorvaneE2e::countdown_label() {
+    const auto label_of = [](const AccessibleNode &program) -> const AccessibleNode * {
+        const AccessibleNode *frame = program.find("frame", MAIN_TITLE);
+        return frame != nullptr ? frame->find("label") : nullptr;
+    };
+    const AccessibleNode program =
+        read_program_until([&](const AccessibleNode &p) { return label_of(p) != nullptr; });
+    const AccessibleNode *label = label_of(program);
+    return label != nullptr ? *label : AccessibleNode{};
 }
 
 Window QuorvaneE2e::main_window() {

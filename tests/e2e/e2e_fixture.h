@@ -4,12 +4,15 @@
 #pragma once
 
 #include "app/version.h"
+#include "support/at_spi.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_client.h"
 #include "support/xvfb.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <map>
 #include <memory>
@@ -46,6 +49,18 @@ class QuorvaneE2e : public ::testing::Test {
     void leave_out_of_env(const std::string &name) { left_out_.push_back(name); }
     // Later starts run the program through this command (setpriv, say).
     void run_through(const std::vector<std::string> &prefix) { prefix_ = prefix; }
+    // Starts a private accessibility bus: later starts load the toolkit's
+    // bridge, and the test reads the program as a screen reader does.
+    void listen_as_screen_reader();
+    AccessibilityReader &reader() { return *reader_; }
+    // The program's accessible objects once they show what the test waits
+    // for, or as they were last read when the limit passed.
+    AccessibleNode read_program_until(const std::function<bool(const AccessibleNode &)> &shows,
+                                      std::chrono::milliseconds limit = std::chrono::seconds(15));
+    // The countdown label of the main window, as a screen reader finds it;
+    // its name says what it counts down to, "Countdown stopped" once it has
+    // stopped, and nothing when it never started.
+    AccessibleNode countdown_label();
     Window main_window();
     // The first mapped dialog (a message box or the question), or 0 at the limit.
     Window wait_for_dialog(std::chrono::milliseconds limit = std::chrono::seconds(15));
@@ -64,4 +79,6 @@ class QuorvaneE2e : public ::testing::Test {
     std::unique_ptr<Process> app_;
     std::vector<std::string> prefix_;
     std::vector<std::string> left_out_;
+    std::unique_ptr<AccessibilityBus> bus_;
+    std::unique_ptr<AccessibilityReader> reader_;
 };

@@ -64,15 +64,14 @@ class ItemDialogE2e : public ListE2e {
     void previous_entry() { x().key("Tab", {"Shift_L"}); }
     void alt(const char *key) { x().key(key, {"Alt_L"}); }
 
-    // Whether the rows read, top to bottom, blue where true; the selected row
-    // shows in the selection's colours, never blue.
-    bool rows_blue_as(const std::vector<bool> &blue) {
+    // Whether the rows, top to bottom, are the default where true.
+    bool rows_default_as(const std::vector<bool> &is_default) {
         return wait_for([&] {
-            const std::vector<Band> bands = rows();
-            if (bands.size() != blue.size())
+            const std::vector<ShownRow> shown = rows();
+            if (shown.size() != is_default.size())
                 return false;
-            for (size_t i = 0; i < bands.size(); ++i)
-                if (bands[i].blue != blue[i])
+            for (size_t i = 0; i < shown.size(); ++i)
+                if (shown[i].is_default != is_default[i])
                     return false;
             return true;
         });
@@ -117,10 +116,9 @@ TEST_P(EmptyFieldE2e, KeepsTheDialogUntilBothTextsAreThereThenAppendsAPlainRow) 
         type_at_end(test.description);
     alt("a");
     ASSERT_TRUE(gone(ADD_TITLE));
-    // Last, black, and the default row still the blue one.
+    // Last, and the default row still the default; the keyboard in the list.
     ASSERT_TRUE(x().wait_for_focus(main_));
-    x().key("Home");
-    EXPECT_TRUE(rows_blue_as({false, true, false, false}));
+    EXPECT_TRUE(rows_default_as({false, true, false, false}));
     quit();
     EXPECT_EQ(saved_entries(), with(kEntries, std::string(test.description) + "=" + test.command));
     EXPECT_EQ(saved_default(), "1");
@@ -207,7 +205,7 @@ struct EditCase {
 class EditE2e : public ItemDialogE2e, public ::testing::WithParamInterface<EditCase> {};
 
 // The entries start with the row's texts: what is typed at their end lands in
-// that row only, and the default row stays the default and blue.
+// that row only, and the default row stays the default.
 TEST_P(EditE2e, ChangesOnlyTheSelectedRow) {
     const EditCase edit = GetParam();
     start_with_default();
@@ -224,8 +222,7 @@ TEST_P(EditE2e, ChangesOnlyTheSelectedRow) {
     alt("o");
     ASSERT_TRUE(gone(EDIT_TITLE));
     ASSERT_TRUE(x().wait_for_focus(main_));
-    x().key("Home");
-    EXPECT_TRUE(rows_blue_as({false, true, false}));
+    EXPECT_TRUE(rows_default_as({false, true, false}));
     quit();
     EXPECT_EQ(saved_entries(), edit.saved);
     EXPECT_EQ(saved_default(), "1");

@@ -3,7 +3,16 @@
 
 #include "support/wait.h"
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <sstream>
+
+void ListE2e::SetUp() {
+    QuorvaneE2e::SetUp();
+    if (reads_rows_)
+        listen_as_screen_reader();
+}
 
 void ListE2e::start_with_rows(const std::vector<std::string> &names, double delay, int default_wm) {
     std::vector<std::string> entries;
@@ -29,39 +38,125 @@ Window ListE2e::window_with_rows(size_t count) {
     return main_;
 }
 
-std::vector<Band> ListE2e::rows() {
-    return ink_bands(x(), main_list_area(x(), main_));
+namespace {
+
+// How the list marks its default row for a screen reader.
+const char kDefaultMark[] = "Default: ";
+
+Area area_of(const std::vector<int> &extents) {
+    return Area{extents[0], extents[1], extents[2], extents[3]};
+}
+
+const AccessibleNode *window_titled(const AccessibleNode &program, const std::string &title) {
+    for (const AccessibleNode &window : program.children)
+        if (window.name == title)
+            return &window;
+    return nullptr;
+}
+
+} // namespace
+
+const AccessibleNode *ListE2e::list_of(const std::string &title) {
+    const auto known = lists_.find(title);
+    if (known != lists_.end()) {
+        AccessibleNode again = reader().read_again(known->second);
+        if (again.role == "table" && !again.has_state(STATE_DEFUNCT)) {
+            known->second = again;
+            return &known->second;
+        }
+        lists_.erase(known);
+    }
+    const std::optional<AccessibleNode> program = reader().read_application("quorvane");
+    const AccessibleNode *window = program ? window_titled(*program, title) : nullptr;
+    const AccessibleNode *list = window != nullptr ? window->find("table") : nullptr;
+    if (list == nullptr)
+        return nullptr;
+    return &(lists_[title] = *list);
+}
+
+std::vector<ShownRow> ListE2e::rows_of(const std::string &title) {
+    std::vector<ShownRow> shown;
+    const AccessibleNode *list = list_of(title);
+    if (list == nullptr)
+        return shown;
+    std::vector<const AccessibleNode *> cells;
+    size_t columns = 0;
+    for (const AccessibleNode &child : list->children) {
+        if (child.role == "table column header")
+            ++columns;
+        else if (child.role == "table cell")
+            cells.push_back(&child);
+    }
+    for (size_t first = 0; columns > 0 && first + columns <= cells.size(); first += columns) {
+        const AccessibleNode &cell = *cells[first];
+        ShownRow row;
+        row.description = cell.name;
+        row.is_default = cell.description.rfind(kDefaultMark, 0) == 0;
+        row.command = cell.description.substr(row.is_default ? strlen(kDefaultMark) : 0);
+        row.selected = cell.has_state(STATE_SELECTED);
+        row.showing = cells[first + columns - 1]->has_state(STATE_SHOWING);
+        for (size_t column = 0; column < columns; ++column)
+            row.cells.push_back(area_of(reader().read_extents(*cells[first + column])));
+        shown.push_back(row);
+    }
+    return shown;
+}
+
+std::vector<ShownRow> ListE2e::rows() {
+    return rows_of(MAIN_TITLE);
+}
+
+Area ListE2e::list_area() {
+    const AccessibleNode *list = list_of(MAIN_TITLE);
+    return list != nullptr ? area_of(reader().read_extents(*list)) : Area{};
+}
+
+int ListE2e::selected_row() {
+    const std::vector<ShownRow> shown = rows();
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (shown[i].selected)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool ListE2e::editing_a_cell(const std::string &title) {
+    const std::optional<AccessibleNode> program = reader().read_application("quorvane");
+    const AccessibleNode *window = program ? window_titled(*program, title) : nullptr;
+    const AccessibleNode *list = window != nullptr ? window->find("table") : nullptr;
+    if (list == nullptr || !window->has_state(STATE_ACTIVE) || list->has_state(STATE_FOCUSED))
+        return false;
+    for (const AccessibleNode &cell : list->children)
+        if (cell.has_state(STATE_FOCUSED))
+            return false;
+    return true;
 }
 
 namespace {
 
-// From the list's left edge: the icon, then the description.
-constexpr int kIconX = 10;
-constexpr int kTextX = 45;
 // GTK's double-click time, with room to spare.
 constexpr std::chrono::milliseconds kPastDoubleClick(500);
 
 } // namespace
 
-void ListE2e::click_row_at(int index, int across, int button, int count) {
-    // A window that has just gone from over the list leaves it to be drawn again.
-    std::vector<Band> bands;
+void ListE2e::click_row_at(int index, int column, int button, int count) {
+    std::vector<ShownRow> shown;
     ASSERT_TRUE(wait_for([&] {
-        bands = rows();
-        return bands.size() > static_cast<size_t>(index);
+        shown = rows();
+        return shown.size() > static_cast<size_t>(index);
     })) << "no row "
         << index;
-    const Area list = main_list_area(x(), main_);
-    x().move_pointer(list.x + across, list.y + bands[index].centre());
+    const Area &cell = shown[index].cells.at(column);
+    // A press on the description lands on its text, as a person's would.
+    x().move_pointer(cell.x + std::min(20, cell.width / 2), shown[index].centre_y());
     x().click(button, count);
 }
 
 void ListE2e::click_row(int index, int button, int count) {
-    click_row_at(index, kIconX, button, count);
+    click_row_at(index, 0, button, count);
 }
 
 void ListE2e::click_row_text(int index, int button, int count) {
-    click_row_at(index, kTextX, button, count);
+    click_row_at(index, 1, button, count);
 }
 
 void ListE2e::wait_past_double_click() {
@@ -80,8 +175,8 @@ Window ListE2e::open_menu_on_row(int index) {
 }
 
 Window ListE2e::open_menu_below_rows() {
-    const Area list = main_list_area(x(), main_);
-    x().move_pointer(list.x + kIconX, list.y + list.height - 10);
+    const Area list = list_area();
+    x().move_pointer(list.x + 10, list.y + list.height - 10);
     x().click(3);
     return wait_for_full_menu();
 }
@@ -137,23 +232,4 @@ void ListE2e::quit() {
     ASSERT_NE(main_, 0u);
     x().close_window(main_);
     EXPECT_EQ(exit_code(), 0) << err();
-}
-
-long ListE2e::anonymous_memory_kb() {
-    std::istringstream lines(read_file("/proc/" + std::to_string(app().pid()) + "/status"));
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind("RssAnon:", 0) == 0)
-            return std::stol(line.substr(8));
-    return -1;
-}
-
-bool ListE2e::area_changes(const Area &area, std::chrono::milliseconds limit) {
-    const std::vector<uint32_t> first = pixels_of(x(), area);
-    return wait_for([&] { return pixels_of(x(), area) != first; }, limit);
-}
-
-bool ListE2e::area_settles(const Area &area) {
-    return wait_for([&] { return !area_changes(area, std::chrono::milliseconds(300)); },
-                    std::chrono::seconds(5));
 }

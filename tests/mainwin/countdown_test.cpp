@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 #include "wmlist/wm_list.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -126,5 +127,136 @@ TEST_F(CountdownTest, RealTimerTicksEveryTenthOfASecond) {
     ASSERT_TRUE(pump_until([&] { return state.timeout_id == 0; }, std::chrono::seconds(5)));
     EXPECT_EQ(label(), "-0.1");
 }
+
+// The kinds of press in the list, each as the toolkit gets it from the X
+// server; the end-to-end tests send one key and one click through X.
+enum class Press {
+    ArrowKey,
+    MenuKey,
+    KeypadEnter,
+    LeftClickOnARow,
+    MiddleClick,
+    LeftClickBelowTheRows,
+    RightClick
+};
+
+class CountdownStopTest : public CountdownTest, public ::testing::WithParamInterface<Press> {
+  protected:
+    void key(guint keyval) {
+        GdkKeymapKey *keys = nullptr;
+        gint count = 0;
+        ASSERT_TRUE(gdk_keymap_get_entries_for_keyval(nullptr, keyval, &keys, &count));
+        GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(state.window)));
+        event->key.keyval = keyval;
+        event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        event->key.group = static_cast<guint8>(keys[0].group);
+        g_free(keys);
+        gtk_main_do_event(event);
+        event->type = GDK_KEY_RELEASE;
+        gtk_main_do_event(event);
+        gdk_event_free(event);
+    }
+
+    // A press, and its release unless a menu takes it, at a point of the
+    // list's rows; y may lie below the last row.
+    void click(int button, int x, int y) {
+        GdkEvent *event = gdk_event_new(GDK_BUTTON_PRESS);
+        event->button.window =
+            GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(state.tree_view))));
+        event->button.button = static_cast<guint>(button);
+        event->button.x = x;
+        event->button.y = y;
+        event->button.device = gdk_device_get_core_pointer();
+        gtk_main_do_event(event);
+        if (button != 3) {
+            event->type = GDK_BUTTON_RELEASE;
+            gtk_main_do_event(event);
+        }
+        gdk_event_free(event);
+    }
+
+    GdkRectangle row_area(int index) {
+        GdkRectangle area;
+        GtkTreePath *path = gtk_tree_path_new_from_indices(index, -1);
+        gtk_tree_view_get_background_area(GTK_TREE_VIEW(state.tree_view), path, nullptr, &area);
+        gtk_tree_path_free(path);
+        return area;
+    }
+
+    void press(Press what) {
+        const GdkRectangle row = row_area(2);
+        switch (what) {
+        case Press::ArrowKey:
+            key(GDK_Down);
+            break;
+        case Press::MenuKey:
+            key(GDK_Menu);
+            break;
+        case Press::KeypadEnter:
+            key(GDK_KP_Enter);
+            break;
+        case Press::LeftClickOnARow:
+            click(1, row.x + 40, row.y + row.height / 2);
+            break;
+        case Press::MiddleClick:
+            click(2, row.x + 40, row.y + row.height / 2);
+            break;
+        case Press::LeftClickBelowTheRows:
+            click(1, row.x + 40, row.y + row.height + 20);
+            break;
+        case Press::RightClick:
+            click(3, row.x + 40, row.y + row.height / 2);
+            break;
+        }
+    }
+};
+
+// However the list is pressed, the countdown stops then and there, stays
+// stopped once a menu that the press opened has gone, and nothing starts.
+TEST_P(CountdownStopTest, AnyPressInTheListStopsItForGood) {
+    TempDir tmp;
+    const std::string log = tmp.file("log");
+    const std::string script = tmp.file("wm");
+    write_file(script, "#!/bin/sh\necho started >>'" + log + "'\n");
+    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    for (const char *name : {"First", "Second", "Third"})
+        add_wm_row(&state, script.c_str(), name);
+    GtkTreePath *second = gtk_tree_path_new_from_indices(1, -1);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), second, nullptr, FALSE);
+    gtk_tree_path_free(second);
+    state.restart = 1;
+    gtk_widget_show(state.window);
+    ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
+    gtk_widget_grab_focus(state.tree_view);
+    state.delay = 60;
+    start_countdown(&state, 3);
+    ASSERT_NE(state.timeout_id, 0u);
+
+    press(GetParam());
+    const bool stopped = state.timeout_id == 0;
+    EXPECT_TRUE(stopped) << "the countdown still runs";
+    pump_events();
+    if (GtkWidget *menu = gtk_grab_get_current(); menu != nullptr && GTK_IS_MENU(menu))
+        gtk_menu_shell_cancel(GTK_MENU_SHELL(menu));
+    pump_events();
+    if (stopped) {
+        EXPECT_EQ(state.timeout_id, 0u) << "the countdown started again";
+    }
+    EXPECT_FALSE(file_exists(log)) << "the press started a window manager";
+}
+
+std::string press_name(const ::testing::TestParamInfo<Press> &info) {
+    const char *const names[] = {"ArrowKey",        "MenuKey",     "KeypadEnter",
+                                 "LeftClickOnARow", "MiddleClick", "LeftClickBelowTheRows",
+                                 "RightClick"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Presses, CountdownStopTest,
+                         ::testing::Values(Press::ArrowKey, Press::MenuKey, Press::KeypadEnter,
+                                           Press::LeftClickOnARow, Press::MiddleClick,
+                                           Press::LeftClickBelowTheRows, Press::RightClick),
+                         press_name);
 
 } // namespace

@@ -105,7 +105,9 @@ AccessibilityBus::AccessibilityBus(const std::string &display, const std::string
         folder + "/launcher.out", folder + "/launcher.log");
     const ConnectionPtr session = connect_to(session_address_);
     if (!session || !wait_for([&] {
-            return !launcher_->running() || !accessibility_address(session.get()).empty();
+            if (launcher_->running())
+                accessibility_address_ = accessibility_address(session.get());
+            return !launcher_->running() || !accessibility_address_.empty();
         }) ||
         !launcher_->running())
         throw std::runtime_error("the accessibility bus did not start (is at-spi2-core there?)");
@@ -120,7 +122,11 @@ AccessibilityBus::~AccessibilityBus() {
 }
 
 std::map<std::string, std::string> AccessibilityBus::program_environment() const {
-    return {{"GTK_MODULES", "gail:atk-bridge"}, {"DBUS_SESSION_BUS_ADDRESS", session_address_}};
+    // Named outright, so that the bridge never takes the address that an
+    // earlier launcher left on a display's root window.
+    return {{"GTK_MODULES", "gail:atk-bridge"},
+            {"DBUS_SESSION_BUS_ADDRESS", session_address_},
+            {"AT_SPI_BUS_ADDRESS", accessibility_address_}};
 }
 
 const AccessibleNode *AccessibleNode::find(const std::string &of_role, const char *of_name) const {
@@ -276,6 +282,24 @@ std::optional<AccessibleNode> AccessibilityReader::read_application(const std::s
             found = bus_->read(app_bus, app_path);
     g_variant_iter_free(entries);
     return found;
+}
+
+AccessibleNode AccessibilityReader::read_again(const AccessibleNode &node) {
+    return bus_->read(node.bus_name, node.path);
+}
+
+std::vector<int> AccessibilityReader::read_extents(const AccessibleNode &node) {
+    constexpr guint32 kScreen = 0;
+    VariantPtr extents = bus_->call(node.bus_name, node.path, "org.a11y.atspi.Component",
+                                    "GetExtents", g_variant_new("(u)", kScreen), "((iiii))");
+    gint32 x = 0, y = 0, width = 0, height = 0;
+    if (extents)
+        g_variant_get(extents.get(), "((iiii))", &x, &y, &width, &height);
+    return {x, y, width, height};
+}
+
+std::string AccessibilityReader::read_name(const AccessibleNode &node) {
+    return bus_->property(node.bus_name, node.path, "Name");
 }
 
 std::string AccessibilityReader::read_text(const AccessibleNode &node) {

@@ -31,12 +31,14 @@ class AccessibilityBus {
 
   private:
     std::string session_address_;
+    std::string accessibility_address_;
     std::unique_ptr<Process> session_bus_;
     std::unique_ptr<Process> launcher_;
 };
 
 // The states of an accessible object, by their numbers on the bus.
 enum AccessibleState {
+    STATE_ACTIVE = 1,
     STATE_DEFUNCT = 6,
     STATE_FOCUSED = 12,
     STATE_SELECTABLE = 22,
@@ -80,6 +82,13 @@ class AccessibilityReader {
     // The application of this name with all its windows, as it is now;
     // nothing while no such application is registered.
     std::optional<AccessibleNode> read_application(const std::string &name);
+    // The object as it is now, with everything below it.
+    AccessibleNode read_again(const AccessibleNode &node);
+    // The object's name as it is now, read again without its children.
+    std::string read_name(const AccessibleNode &node);
+    // Where the object is on the screen, as x, y, width and height; all 0
+    // when it has no place.
+    std::vector<int> read_extents(const AccessibleNode &node);
     // The text that an object shows (a label's), which its name may differ from.
     std::string read_text(const AccessibleNode &node);
     // Does the object's first action, as a screen reader's user would (a
