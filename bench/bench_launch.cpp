@@ -8,17 +8,13 @@
 
 #include "bench_common.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -123,12 +119,11 @@ void rename_first_entry(Display *dpy) {
 
 class Bench {
   public:
-    explicit Bench(const Options &options) : options_(options), watch_(xvfb_.display()) {
-        mkdir(folder_.file("home").c_str(), 0700);
-        env_ = bench_environment(folder_, folder_.file("home"), xvfb_.display());
-        env_["LAUNCH_STAMP"] = folder_.file("stamp");
+    explicit Bench(const Options &options) : options_(options) {
+        rig_.env["LAUNCH_STAMP"] = rig_.folder.file("stamp");
         inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (inotify_ < 0 || inotify_add_watch(inotify_, folder_.path().c_str(), IN_CLOSE_WRITE) < 0)
+        if (inotify_ < 0 ||
+            inotify_add_watch(inotify_, rig_.folder.path().c_str(), IN_CLOSE_WRITE) < 0)
             throw std::runtime_error("inotify failed");
     }
     ~Bench() { close(inotify_); }
@@ -136,22 +131,22 @@ class Bench {
     // One launch by Return; returns the milliseconds from the key press to the
     // launched program's first act, and the bytes the program saved.
     double launch(long rows, Mode mode, std::string *saved) {
-        const std::string config = folder_.file("home/.quorvanerc");
+        const std::string config = rig_.home() + "/.quorvanerc";
         const std::string text =
             config_text(rows, options_.stamp, mode == FORK ? 1 : 0, mode == FORK ? 1 : 2);
         write_file(config, text);
-        unlink(folder_.file("stamp").c_str());
+        unlink(rig_.folder.file("stamp").c_str());
 
-        Display *dpy = watch_.display();
-        watch_.forget_events();
+        Display *dpy = rig_.watch.display();
+        rig_.watch.forget_events();
         const Clock::time_point started = Clock::now();
         std::vector<std::string> argv = {options_.quorvane};
         if (options_.dont_save)
             argv.push_back("-d");
-        const pid_t pid = spawn(argv, env_, "/dev/null", folder_.file("log"));
+        const pid_t pid = spawn(argv, rig_.env, "/dev/null", rig_.log());
         try {
             const StartFigures figures =
-                watch_.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
+                rig_.watch.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
             XWindowAttributes attributes;
             XGetWindowAttributes(dpy, figures.window, &attributes);
             XTestFakeMotionEvent(dpy, -1, attributes.x + attributes.width / 2,
@@ -166,7 +161,7 @@ class Bench {
             const Clock::time_point pressed = Clock::now();
             XTestFakeKeyEvent(dpy, enter, True, CurrentTime);
             XFlush(dpy);
-            const Clock::time_point launched = wait_for_stamp(inotify_, folder_.file("stamp"));
+            const Clock::time_point launched = wait_for_stamp(inotify_, rig_.folder.file("stamp"));
             XTestFakeKeyEvent(dpy, enter, False, CurrentTime);
             XSync(dpy, False);
             if (mode == EXEC) {
@@ -180,23 +175,17 @@ class Bench {
                 throw std::runtime_error("the renamed entry was not saved");
             return ms_between(pressed, launched);
         } catch (const std::exception &error) {
-            end_process(pid);
-            throw std::runtime_error(std::to_string(rows) + " rows, " + kModeNames[mode] +
-                                     " mode: " + error.what() + "\n--- its output:\n" +
-                                     read_file(folder_.file("log")));
+            rig_.give_up(pid, std::to_string(rows) + " rows, " + kModeNames[mode] + " mode", error);
         }
     }
 
     double bare_save(const std::string &text, bool sync_folder) {
-        return bare_save_ms(folder_.file("home/.bare-save"), text, sync_folder);
+        return bare_save_ms(rig_.home() + "/.bare-save", text, sync_folder);
     }
 
   private:
     const Options &options_;
-    TempDir folder_;
-    Xvfb xvfb_;
-    RootWatch watch_;
-    Environment env_;
+    BenchRig rig_;
     int inotify_ = -1;
 };
 
