@@ -8,6 +8,8 @@
 
 #include "bench_common.h"
 
+#include "support/x_client.h"
+
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -103,23 +105,16 @@ Clock::time_point wait_for_stamp(int inotify, const std::string &path) {
     return Clock::time_point(std::chrono::nanoseconds(ns));
 }
 
-void press(Display *dpy, const char *key) {
-    const KeyCode code = XKeysymToKeycode(dpy, XStringToKeysym(key));
-    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-}
-
 // F2 on the selected first entry, its description typed over as "x", and the
 // edit ended with Return, which goes to the edit and launches nothing.
-void rename_first_entry(Display *dpy) {
+void rename_first_entry(XClient &keys) {
     for (const char *key : {"F2", "x", "Return"})
-        press(dpy, key);
-    XSync(dpy, False);
+        keys.key(key);
 }
 
 class Bench {
   public:
-    explicit Bench(const Options &options) : options_(options) {
+    explicit Bench(const Options &options) : options_(options), keys_(rig_.xvfb.display()) {
         rig_.env["LAUNCH_STAMP"] = rig_.folder.file("stamp");
         inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (inotify_ < 0 ||
@@ -147,14 +142,12 @@ class Bench {
         try {
             const StartFigures figures =
                 rig_.watch.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
-            XWindowAttributes attributes;
-            XGetWindowAttributes(dpy, figures.window, &attributes);
-            XTestFakeMotionEvent(dpy, -1, attributes.x + attributes.width / 2,
-                                 attributes.y + attributes.height / 4, CurrentTime);
-            XSetInputFocus(dpy, figures.window, RevertToPointerRoot, CurrentTime);
-            XSync(dpy, False);
+            // The keys go where the program puts the keyboard, the pointer
+            // parked away from its window, as at a real start-up.
+            if (!keys_.wait_for_focus(figures.window))
+                throw std::runtime_error("the program did not take the keyboard");
             wait_quiet(pid, options_.quiet_ms);
-            rename_first_entry(dpy);
+            rename_first_entry(keys_);
             wait_quiet(pid, options_.quiet_ms);
 
             const KeyCode enter = XKeysymToKeycode(dpy, XStringToKeysym("Return"));
@@ -186,6 +179,8 @@ class Bench {
   private:
     const Options &options_;
     BenchRig rig_;
+    // Types as a test does, and never gives a window the keyboard.
+    XClient keys_;
     int inotify_ = -1;
 };
 
