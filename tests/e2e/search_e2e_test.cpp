@@ -2,9 +2,9 @@
 #include "e2e/dialog_input.h"
 #include "e2e/list_e2e_fixture.h"
 
+#include "support/private_mounts.h"
 #include "support/wait.h"
 
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,15 +51,8 @@ class SearchedFolders {
     // Puts the layers over the real folders; false, with the reason, when
     // that cannot be done here.
     bool mount_layers(std::string *why) {
-        if (geteuid() != 0) {
-            *why = "needs root, to put layers over /usr/bin in a private mount namespace";
+        if (!enter_private_mount_namespace("put layers over /usr/bin", why))
             return false;
-        }
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            *why = std::string("needs a private mount namespace: ") + strerror(errno);
-            return false;
-        }
         for (const char *top : {"/usr/local/bin", "/usr/bin"}) {
             fill_with_placeholders(layer_of(top));
             struct stat info;

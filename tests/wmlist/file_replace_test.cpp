@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/file_replace.h"
 
+#include "support/private_mounts.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -767,15 +768,8 @@ class Ext4ReplaceTest : public ReplaceTest {
 
   private:
     bool mount_disk(std::string *why) {
-        if (geteuid() != 0) {
-            *why = "needs root, to mount an ext4 image in a private mount namespace";
+        if (!enter_private_mount_namespace("mount an ext4 image", why))
             return false;
-        }
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            *why = std::string("needs a private mount namespace: ") + strerror(errno);
-            return false;
-        }
         const std::string image = tmp.file("ext4.img");
         const std::string point = tmp.file("disk");
         if (mkdir(point.c_str(), 0755) != 0 ||
