@@ -8,10 +8,6 @@
 
 #include "support/x_client.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -73,24 +69,21 @@ struct Figures {
 
 class Bench {
   public:
-    explicit Bench(const Options &options) : options_(options), watch_(xvfb_.display()) {
-        mkdir(folder_.file("home").c_str(), 0700);
-        env_ = bench_environment(folder_, folder_.file("home"), xvfb_.display());
-    }
+    explicit Bench(const Options &options) : options_(options) {}
 
     // Starts the program on the file, lets it settle, and quits it, which saves.
     void measure(const std::string &program, const FileCase &file, Figures *figures) {
-        const std::string config = folder_.file("home/.quorvanerc");
+        const std::string config = rig_.home() + "/.quorvanerc";
         write_file(config, file.text);
-        watch_.forget_events();
+        rig_.watch.forget_events();
         const Clock::time_point started = Clock::now();
-        const pid_t pid = spawn({program}, env_, "/dev/null", folder_.file("log"));
+        const pid_t pid = spawn({program}, rig_.env, "/dev/null", rig_.log());
         try {
             const StartFigures start =
-                watch_.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(600));
+                rig_.watch.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(600));
             const long peak = peak_rss_kb(pid);
             const Clock::time_point asked = Clock::now();
-            ask_to_close(watch_.display(), start.window);
+            ask_to_close(rig_.watch.display(), start.window);
             if (!wait_for_exit(pid, std::chrono::seconds(600)))
                 throw std::runtime_error("it did not end after its window was closed");
             figures->quit_ms.push_back(ms_between(asked, Clock::now()));
@@ -99,23 +92,18 @@ class Bench {
             figures->cpu_ms.push_back(start.cpu_ms);
             figures->peak_mb.push_back(peak / 1024.0);
         } catch (const std::exception &error) {
-            end_process(pid);
-            throw std::runtime_error(program + " with " + file.name + ": " + error.what() +
-                                     "\n--- its output:\n" + read_file(folder_.file("log")));
+            rig_.give_up(pid, program + " with " + file.name, error);
         }
         const std::string saved = read_file(config);
         if (saved.size() + 64 < file.text.size())
             throw std::runtime_error(program + " with " + file.name + " saved " +
                                      std::to_string(saved.size()) + " bytes");
-        figures->bare_ms.push_back(bare_save_ms(folder_.file("home/.bare-save"), saved, true));
+        figures->bare_ms.push_back(bare_save_ms(rig_.home() + "/.bare-save", saved, true));
     }
 
   private:
     const Options &options_;
-    TempDir folder_;
-    Xvfb xvfb_;
-    RootWatch watch_;
-    Environment env_;
+    BenchRig rig_;
 };
 
 } // namespace

@@ -38,22 +38,6 @@ double median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-Environment bench_environment(const TempDir &folder, const std::string &home,
-                              const std::string &display) {
-    const std::string runtime = folder.file("runtime");
-    mkdir(runtime.c_str(), 0700);
-    const char *path = getenv("PATH");
-    return Environment{
-        {"PATH", path != nullptr ? path : "/usr/bin:/bin"},
-        {"HOME", home},
-        {"DISPLAY", display},
-        {"XDG_RUNTIME_DIR", runtime},
-        {"LC_ALL", "C.UTF-8"},
-        // Without a session bus the bridge only adds a failed look-up.
-        {"NO_AT_BRIDGE", "1"},
-    };
-}
-
 pid_t spawn(const std::vector<std::string> &argv, const Environment &env,
             const std::string &stdin_path, const std::string &log_path) {
     std::vector<std::string> env_texts;
@@ -228,6 +212,27 @@ StartFigures RootWatch::watch_start(pid_t pid, Clock::time_point started, int qu
         struct pollfd pfd = {ConnectionNumber(dpy_), POLLIN, 0};
         poll(&pfd, 1, 2);
     }
+}
+
+BenchRig::BenchRig() : watch(xvfb.display()) {
+    mkdir(home().c_str(), 0700);
+    const std::string runtime = folder.file("runtime");
+    mkdir(runtime.c_str(), 0700);
+    const char *path = getenv("PATH");
+    env = Environment{
+        {"PATH", path != nullptr ? path : "/usr/bin:/bin"},
+        {"HOME", home()},
+        {"DISPLAY", xvfb.display()},
+        {"XDG_RUNTIME_DIR", runtime},
+        {"LC_ALL", "C.UTF-8"},
+        // Without a session bus the bridge only adds a failed look-up.
+        {"NO_AT_BRIDGE", "1"},
+    };
+}
+
+void BenchRig::give_up(pid_t pid, const std::string &what, const std::exception &error) const {
+    end_process(pid);
+    throw std::runtime_error(what + ": " + error.what() + "\n--- its output:\n" + read_file(log()));
 }
 
 std::string config_text(long rows, const std::string &command_of_every_row, int restart,

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What the benchmark drivers share besides the test rig's private Xvfb and
 // temporary folder: child processes started with an environment given in
-// full, a watch on the root window for the first map, and the CPU and memory
-// figures that /proc keeps for a process.
+// full, a watch on the root window for the first map, the folder, server and
+// environment a benchmarked program runs in, and the CPU and memory figures
+// that /proc keeps for a process.
 #pragma once
 
 #include "support/temp_dir.h"
@@ -11,6 +12,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <exception>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,11 +27,6 @@ double ms_between(Clock::time_point from, Clock::time_point to);
 double median(std::vector<double> values);
 
 using Environment = std::map<std::string, std::string>;
-
-// The environment every benchmarked program gets: a private HOME and runtime
-// folder, the display, a fixed locale, and no accessibility bus.
-Environment bench_environment(const TempDir &folder, const std::string &home,
-                              const std::string &display);
 
 // Starts argv[0] (looked up along PATH) with exactly this environment, its
 // standard input from stdin_path and its output into log_path. Long
@@ -77,6 +74,27 @@ class RootWatch {
 
   private:
     Display *dpy_ = nullptr;
+};
+
+// Where a benchmarked program runs: a temporary folder with a private HOME
+// in it, a private Xvfb watched for maps, and the environment every such
+// program gets (that HOME and a runtime folder, the display, a fixed locale,
+// no accessibility bus).
+struct BenchRig {
+    BenchRig();
+
+    std::string home() const { return folder.file("home"); }
+    // Where spawn puts what the program prints.
+    std::string log() const { return folder.file("log"); }
+    // Ends the process and throws the error, said of what, with all the
+    // process printed.
+    [[noreturn]] void give_up(pid_t pid, const std::string &what,
+                              const std::exception &error) const;
+
+    TempDir folder;
+    Xvfb xvfb;
+    RootWatch watch;
+    Environment env;
 };
 
 // The least a safe save must do: a new file, written, synced, renamed over

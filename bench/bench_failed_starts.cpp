@@ -73,9 +73,7 @@ int main(int argc, char **argv) {
     gtk_widget_show(state.window);
     pump_until([&] { return gtk_widget_get_mapped(state.window); });
     add_wm_row(&state, home.file("no-such-wm").c_str(), "WM");
-    GtkTreePath *first = gtk_tree_path_new_first();
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), first, nullptr, FALSE);
-    gtk_tree_path_free(first);
+    select_list_row(state.tree_view, 0);
 
     WarningCapture warnings;
     printf("%5s %9s %10s %16s\n", "run", "launches", "reported", "ms per launch");

@@ -69,31 +69,28 @@ const char *what_text(const std::string &text, const std::string &old_text,
 // found and what was left beside it.
 std::string kill_at(const Options &options, long nth, const std::string &old_text,
                     const std::string &new_text) {
-    TempDir folder;
-    Xvfb xvfb;
-    RootWatch watch(xvfb.display());
-    const std::string conf = folder.file("conf");
+    BenchRig rig;
+    const std::string conf = rig.folder.file("conf");
     const std::string file = conf + "/rc";
     mkdir(conf.c_str(), 0700);
-    mkdir(folder.file("home").c_str(), 0700);
     write_file(file, old_text);
     if (link(file.c_str(), (conf + "/second-name").c_str()) != 0)
         throw std::runtime_error("cannot give the file a second name");
 
-    Environment env = bench_environment(folder, folder.file("home"), xvfb.display());
+    Environment &env = rig.env;
     env["LD_PRELOAD"] = options.inject;
     env["FAULT_FOLDER"] = conf;
     env["FAULT_CALL"] = "write";
     env["FAULT_NTH"] = std::to_string(nth);
     env["FAULT_ERRNO"] = "EIO";
     env["FAULT_ACTION"] = "stop-after";
-    env["FAULT_LOG"] = folder.file("fault.log");
+    env["FAULT_LOG"] = rig.folder.file("fault.log");
     env["FAULT_WRITE_MAX"] = std::to_string(kWriteMax);
-    const pid_t pid = spawn({options.quorvane, "-c", file}, env, "/dev/null", folder.file("log"));
+    const pid_t pid = spawn({options.quorvane, "-c", file}, env, "/dev/null", rig.log());
     try {
         const StartFigures figures =
-            watch.watch_start(pid, Clock::now(), 100, std::chrono::seconds(60));
-        ask_to_close(watch.display(), figures.window);
+            rig.watch.watch_start(pid, Clock::now(), 100, std::chrono::seconds(60));
+        ask_to_close(rig.watch.display(), figures.window);
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
         while (process_state(pid) != 'T') {
             if (Clock::now() > deadline)

@@ -8,17 +8,15 @@
 
 #include "bench_common.h"
 
-#include <fcntl.h>
+#include "support/x_client.h"
+
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -107,28 +105,20 @@ Clock::time_point wait_for_stamp(int inotify, const std::string &path) {
     return Clock::time_point(std::chrono::nanoseconds(ns));
 }
 
-void press(Display *dpy, const char *key) {
-    const KeyCode code = XKeysymToKeycode(dpy, XStringToKeysym(key));
-    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-}
-
 // F2 on the selected first entry, its description typed over as "x", and the
 // edit ended with Return, which goes to the edit and launches nothing.
-void rename_first_entry(Display *dpy) {
+void rename_first_entry(XClient &keys) {
     for (const char *key : {"F2", "x", "Return"})
-        press(dpy, key);
-    XSync(dpy, False);
+        keys.key(key);
 }
 
 class Bench {
   public:
-    explicit Bench(const Options &options) : options_(options), watch_(xvfb_.display()) {
-        mkdir(folder_.file("home").c_str(), 0700);
-        env_ = bench_environment(folder_, folder_.file("home"), xvfb_.display());
-        env_["LAUNCH_STAMP"] = folder_.file("stamp");
+    explicit Bench(const Options &options) : options_(options), keys_(rig_.xvfb.display()) {
+        rig_.env["LAUNCH_STAMP"] = rig_.folder.file("stamp");
         inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (inotify_ < 0 || inotify_add_watch(inotify_, folder_.path().c_str(), IN_CLOSE_WRITE) < 0)
+        if (inotify_ < 0 ||
+            inotify_add_watch(inotify_, rig_.folder.path().c_str(), IN_CLOSE_WRITE) < 0)
             throw std::runtime_error("inotify failed");
     }
     ~Bench() { close(inotify_); }
@@ -136,37 +126,35 @@ class Bench {
     // One launch by Return; returns the milliseconds from the key press to the
     // launched program's first act, and the bytes the program saved.
     double launch(long rows, Mode mode, std::string *saved) {
-        const std::string config = folder_.file("home/.quorvanerc");
+        const std::string config = rig_.home() + "/.quorvanerc";
         const std::string text =
             config_text(rows, options_.stamp, mode == FORK ? 1 : 0, mode == FORK ? 1 : 2);
         write_file(config, text);
-        unlink(folder_.file("stamp").c_str());
+        unlink(rig_.folder.file("stamp").c_str());
 
-        Display *dpy = watch_.display();
-        watch_.forget_events();
+        Display *dpy = rig_.watch.display();
+        rig_.watch.forget_events();
         const Clock::time_point started = Clock::now();
         std::vector<std::string> argv = {options_.quorvane};
         if (options_.dont_save)
             argv.push_back("-d");
-        const pid_t pid = spawn(argv, env_, "/dev/null", folder_.file("log"));
+        const pid_t pid = spawn(argv, rig_.env, "/dev/null", rig_.log());
         try {
             const StartFigures figures =
-                watch_.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
-            XWindowAttributes attributes;
-            XGetWindowAttributes(dpy, figures.window, &attributes);
-            XTestFakeMotionEvent(dpy, -1, attributes.x + attributes.width / 2,
-                                 attributes.y + attributes.height / 4, CurrentTime);
-            XSetInputFocus(dpy, figures.window, RevertToPointerRoot, CurrentTime);
-            XSync(dpy, False);
+                rig_.watch.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
+            // The keys go where the program puts the keyboard, the pointer
+            // parked away from its window, as at a real start-up.
+            if (!keys_.wait_for_focus(figures.window))
+                throw std::runtime_error("the program did not take the keyboard");
             wait_quiet(pid, options_.quiet_ms);
-            rename_first_entry(dpy);
+            rename_first_entry(keys_);
             wait_quiet(pid, options_.quiet_ms);
 
             const KeyCode enter = XKeysymToKeycode(dpy, XStringToKeysym("Return"));
             const Clock::time_point pressed = Clock::now();
             XTestFakeKeyEvent(dpy, enter, True, CurrentTime);
             XFlush(dpy);
-            const Clock::time_point launched = wait_for_stamp(inotify_, folder_.file("stamp"));
+            const Clock::time_point launched = wait_for_stamp(inotify_, rig_.folder.file("stamp"));
             XTestFakeKeyEvent(dpy, enter, False, CurrentTime);
             XSync(dpy, False);
             if (mode == EXEC) {
@@ -180,23 +168,19 @@ class Bench {
                 throw std::runtime_error("the renamed entry was not saved");
             return ms_between(pressed, launched);
         } catch (const std::exception &error) {
-            end_process(pid);
-            throw std::runtime_error(std::to_string(rows) + " rows, " + kModeNames[mode] +
-                                     " mode: " + error.what() + "\n--- its output:\n" +
-                                     read_file(folder_.file("log")));
+            rig_.give_up(pid, std::to_string(rows) + " rows, " + kModeNames[mode] + " mode", error);
         }
     }
 
     double bare_save(const std::string &text, bool sync_folder) {
-        return bare_save_ms(folder_.file("home/.bare-save"), text, sync_folder);
+        return bare_save_ms(rig_.home() + "/.bare-save", text, sync_folder);
     }
 
   private:
     const Options &options_;
-    TempDir folder_;
-    Xvfb xvfb_;
-    RootWatch watch_;
-    Environment env_;
+    BenchRig rig_;
+    // Types as a test does, and never gives a window the keyboard.
+    XClient keys_;
     int inotify_ = -1;
 };
 

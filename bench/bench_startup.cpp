@@ -4,16 +4,10 @@
 // private Xvfb. Prints the medians and ratios, and writes them for the plot.
 #include "bench_common.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fstream>
-#include <iostream>
 #include <stdexcept>
 
 namespace {
@@ -97,13 +91,10 @@ Medians medians_of(const Samples &samples) {
 
 class Bench {
   public:
-    explicit Bench(const Options &options) : options_(options), watch_(xvfb_.display()) {
-        mkdir(folder_.file("home").c_str(), 0700);
-        env_ = bench_environment(folder_, folder_.file("home"), xvfb_.display());
-    }
+    explicit Bench(const Options &options) : options_(options) {}
 
     void prepare(long rows) {
-        write_file(folder_.file("home/.quorvanerc"), config_text(rows, "", 0, 3));
+        write_file(rig_.home() + "/.quorvanerc", config_text(rows, "", 0, 3));
         zenity_cells_ = zenity_cells(rows);
     }
 
@@ -133,12 +124,12 @@ class Bench {
         default:
             return;
         }
-        watch_.forget_events();
+        rig_.watch.forget_events();
         const Clock::time_point started = Clock::now();
-        const pid_t pid = spawn(argv, env_, "/dev/null", folder_.file("log"));
+        const pid_t pid = spawn(argv, rig_.env, "/dev/null", rig_.log());
         try {
             const StartFigures figures =
-                watch_.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
+                rig_.watch.watch_start(pid, started, options_.quiet_ms, std::chrono::seconds(120));
             const long peak = peak_rss_kb(pid);
             const long own = private_rss_kb(pid);
             end_process(pid);
@@ -154,19 +145,15 @@ class Bench {
                         kNames[subject], rows, figures.map_ms, figures.idle_ms, figures.cpu_ms,
                         peak, own);
         } catch (const std::exception &error) {
-            end_process(pid);
-            throw std::runtime_error(std::string(kNames[subject]) + " with " +
-                                     std::to_string(rows) + " rows: " + error.what() +
-                                     "\n--- its output:\n" + read_file(folder_.file("log")));
+            rig_.give_up(pid,
+                         std::string(kNames[subject]) + " with " + std::to_string(rows) + " rows",
+                         error);
         }
     }
 
   private:
     const Options &options_;
-    TempDir folder_;
-    Xvfb xvfb_;
-    RootWatch watch_;
-    Environment env_;
+    BenchRig rig_;
     std::vector<std::string> zenity_cells_;
 };
 

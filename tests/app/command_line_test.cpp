@@ -5,7 +5,7 @@
 // shortened names, "--") is the C library's.
 #include "app/command_line.h"
 
-#include "app/version.h"
+#include "app/usage_texts.h"
 #include "support/temp_dir.h"
 
 #include <getopt.h>
@@ -18,16 +18,6 @@
 namespace {
 
 #define DEFAULT_PATH "/home/user/.quorvanerc"
-
-const std::string BANNER =
-    "quorvane " QUORVANE_VERSION " " QUORVANE_HOME_PAGE "\n" QUORVANE_COPYRIGHT "\n";
-const std::string USAGE = BANNER + "\n"
-                                   "usage: quorvane [OPTIONS]\n"
-                                   "  -h, --help\t\t\tprints this message\n"
-                                   "  -v, --version\t\t\tprints version information\n"
-                                   "  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"
-                                   "  -c, --config <filename>\tselect the config file\n";
-const std::string NO_SAVE = "don't save the config on exit\n";
 
 // Parses a new command line in this process, as start-up does.
 void parse(const std::vector<std::string> &options, AppState *state) {

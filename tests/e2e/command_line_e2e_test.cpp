@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The options as a user types them: what the real program prints, how it ends,
 // and which configuration file it reads and writes.
-#include "app/version.h"
+#include "app/usage_texts.h"
 #include "e2e/e2e_fixture.h"
 #include "support/wait.h"
 #include "wmlist/config_texts.h"
@@ -11,16 +11,6 @@
 #include <vector>
 
 namespace {
-
-const std::string BANNER = "quorvane " QUORVANE_VERSION " https://quorvane.org/\n"
-                           "Copyright (C) 2026 The quorvane developers\n";
-const std::string USAGE = BANNER + "\n"
-                                   "usage: quorvane [OPTIONS]\n"
-                                   "  -h, --help\t\t\tprints this message\n"
-                                   "  -v, --version\t\t\tprints version information\n"
-                                   "  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"
-                                   "  -c, --config <filename>\tselect the config file\n";
-const std::string NO_SAVE = "don't save the config on exit\n";
 
 // Not in the layout the program writes, so any save shows in the bytes.
 const std::string HAND_WRITTEN = "# written by hand\nChosen=fake-wm\ndelay:0\n";

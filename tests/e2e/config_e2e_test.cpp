@@ -2,13 +2,13 @@
 #include "e2e/e2e_fixture.h"
 #include "e2e/list_e2e_fixture.h"
 
+#include "support/private_mounts.h"
 #include "support/wait.h"
 #include "wmlist/config_texts.h"
 
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,15 +51,8 @@ class ConfigE2e : public QuorvaneE2e {
 class PrivateDisk {
   public:
     bool mount_at(const std::string &folder, std::string *why) {
-        if (geteuid() != 0) {
-            *why = "needs root, to mount a tiny tmpfs in a private mount namespace";
+        if (!enter_private_mount_namespace("mount a tiny tmpfs", why))
             return false;
-        }
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            *why = std::string("needs a private mount namespace: ") + strerror(errno);
-            return false;
-        }
         if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
             *why = std::string("cannot mount a tmpfs: ") + strerror(errno);
             return false;

@@ -2,9 +2,9 @@
 #include "e2e/dialog_input.h"
 #include "e2e/list_e2e_fixture.h"
 
+#include "support/private_mounts.h"
 #include "support/wait.h"
 
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,15 +51,8 @@ class SearchedFolders {
     // Puts the layers over the real folders; false, with the reason, when
     // that cannot be done here.
     bool mount_layers(std::string *why) {
-        if (geteuid() != 0) {
-            *why = "needs root, to put layers over /usr/bin in a private mount namespace";
+        if (!enter_private_mount_namespace("put layers over /usr/bin", why))
             return false;
-        }
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            *why = std::string("needs a private mount namespace: ") + strerror(errno);
-            return false;
-        }
         for (const char *top : {"/usr/local/bin", "/usr/bin"}) {
             fill_with_placeholders(layer_of(top));
             struct stat info;
@@ -163,8 +156,11 @@ class SearchE2e : public ListE2e {
             return true;
         });
     }
-    Window search_from_menu() {
-        if (open_menu_on_row(0) == 0)
+    // Starts the program with these rows and opens the search from the
+    // first row's menu once they show; the search's dialog, or 0.
+    Window search_with_rows(const std::vector<std::string> &names, int default_wm) {
+        start_with_rows(names, 0, default_wm);
+        if (window_with_rows(names.size()) == 0 || open_menu_on_row(0) == 0)
             return 0;
         x().key("s");
         return result_dialog();
@@ -214,9 +210,7 @@ TEST_F(SearchE2e, AddAppendsTheChosenRowsAsEditedAtTheEnd) {
     fill(X11::LinkToUsrBin);
     if (!mount_layers())
         GTEST_SKIP() << why_not_;
-    start_with_rows({"First", "Second"}, 0, 0);
-    ASSERT_NE(window_with_rows(2), 0u);
-    const Window dialog = search_from_menu();
+    const Window dialog = search_with_rows({"First", "Second"}, 0);
     ASSERT_NE(dialog, 0u) << err();
     ASSERT_TRUE(x().wait_for_focus(dialog));
     // Control moves the cursor without touching the selection; Control and
@@ -254,9 +248,7 @@ TEST_F(SearchE2e, ReturnAddsEveryChosenRowAndTheListHasTheKeyboardAgain) {
     const std::vector<std::string> found = fill(X11::LinkToUsrBin);
     if (!mount_layers())
         GTEST_SKIP() << why_not_;
-    start_with_rows({"First"}, 0, 0);
-    ASSERT_NE(window_with_rows(1), 0u);
-    const Window dialog = search_from_menu();
+    const Window dialog = search_with_rows({"First"}, 0);
     ASSERT_NE(dialog, 0u) << err();
     ASSERT_TRUE(x().wait_for_focus(dialog));
     x().key("Right");
@@ -281,9 +273,7 @@ TEST_F(SearchE2e, EditingACellByClickKeepsEveryRowChosen) {
     const std::vector<std::string> found = fill(X11::LinkToUsrBin);
     if (!mount_layers())
         GTEST_SKIP() << why_not_;
-    start_with_rows({"First"}, 0, 0);
-    ASSERT_NE(window_with_rows(1), 0u);
-    const Window dialog = search_from_menu();
+    const Window dialog = search_with_rows({"First"}, 0);
     ASSERT_NE(dialog, 0u) << err();
     std::vector<ShownRow> shown;
     ASSERT_TRUE(wait_for([&] { return (shown = rows_of(RESULT_TITLE)).size() == 6; }))
@@ -314,9 +304,7 @@ TEST_P(DismissE2e, AnythingButAddLeavesTheListAlone) {
     fill(X11::LinkToUsrBin);
     if (!mount_layers())
         GTEST_SKIP() << why_not_;
-    start_with_rows({"First", "Second"}, 0, 1);
-    ASSERT_NE(window_with_rows(2), 0u);
-    const Window dialog = search_from_menu();
+    const Window dialog = search_with_rows({"First", "Second"}, 1);
     ASSERT_NE(dialog, 0u) << err();
     ASSERT_TRUE(x().wait_for_focus(dialog));
     switch (GetParam()) {

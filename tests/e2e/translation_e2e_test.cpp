@@ -6,9 +6,9 @@
 #include "app/version.h"
 #include "e2e/list_e2e_fixture.h"
 
+#include "support/private_mounts.h"
 #include "support/wait.h"
 
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,15 +84,8 @@ void PrintTo(const Language &language, std::ostream *os) {
 
 // The catalogues of the build, where the program binds its text domain.
 bool show_catalogues(std::string *why) {
-    if (geteuid() != 0) {
-        *why = "needs root, to lay the build's catalogues over " QUORVANE_LOCALE_DIR
-               " in a private mount namespace";
+    if (!enter_private_mount_namespace("lay the build's catalogues over " QUORVANE_LOCALE_DIR, why))
         return false;
-    }
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) {
-        *why = std::string("needs a private mount namespace: ") + strerror(errno);
-        return false;
-    }
     // Where the folder is missing, a tmpfs over the nearest folder that exists
     // makes room for it; only this test and the program it starts see it.
     std::string existing = QUORVANE_LOCALE_DIR;

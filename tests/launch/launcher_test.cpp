@@ -78,9 +78,7 @@ class LauncherTest : public ::testing::Test {
     void add_selected_row(const std::string &command, const std::string &description) {
         add_wm_row(&state, command.c_str(), description.c_str());
         const int last = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state.store.get()), nullptr);
-        GtkTreePath *path = gtk_tree_path_new_from_indices(last - 1, -1);
-        gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), path, nullptr, FALSE);
-        gtk_tree_path_free(path);
+        select_list_row(state.tree_view, last - 1);
     }
 
     std::string make_script(const std::string &name, const std::string &body) {

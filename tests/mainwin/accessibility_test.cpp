@@ -51,10 +51,6 @@ class AccessibilityTest : public ::testing::Test {
         clear_default_marks(state.store.get());
         mark_default_row(state.store.get(), &it);
     }
-    void select(int index) {
-        const TreePathPtr path(gtk_tree_path_new_from_indices(index, -1));
-        gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), path.get(), nullptr, FALSE);
-    }
 
     // Each row as its two cells say it, "name: description", after checking
     // that both cells say the same.
@@ -98,7 +94,7 @@ TEST_F(AccessibilityTest, TheListIsNamedAndEveryCellSaysItsRowWhenRead) {
                                             "dition");
 
     // The selected row's cells are selected, and the cursor's is focused.
-    select(1);
+    select_list_row(state.tree_view, 1);
     EXPECT_TRUE(has_state(cell(1, 0).get(), ATK_STATE_SELECTED));
     EXPECT_TRUE(has_state(cell(1, 1).get(), ATK_STATE_SELECTED));
     EXPECT_FALSE(has_state(cell(0, 1).get(), ATK_STATE_SELECTED));
@@ -118,7 +114,7 @@ TEST_F(AccessibilityTest, TheListNamesTheDefaultAndFollowsItsChanges) {
     EXPECT_EQ(accessible_description(list()), "The default is Gamma");
 
     // As the menu sets it, after which the message box is closed.
-    select(0);
+    select_list_row(state.tree_view, 0);
     on_set_default(nullptr, &state);
     for (GtkWidget *box : visible_message_boxes())
         gtk_widget_destroy(box);
@@ -148,7 +144,7 @@ TEST_F(AccessibilityTest, TheListNamesTheDefaultAndFollowsItsChanges) {
     GtkTreeIter gamma = row(1);
     gtk_list_store_remove(state.store.get(), &gamma);
     EXPECT_EQ(accessible_description(list()), "The default is Alpha II");
-    select(2);
+    select_list_row(state.tree_view, 2);
     on_delete_item(nullptr, &state);
     EXPECT_EQ(accessible_description(list()), "") << "the default has gone";
     EXPECT_EQ(rows_read(), (std::vector<std::string>{"Beta II: Beta-wm", "Delta: Delta-wm"}));
@@ -172,7 +168,7 @@ std::vector<std::string> names_over_ticks(AppState *state, int ticks) {
 
 TEST_F(AccessibilityTest, TheCountdownSaysWhatStartsInWholeSecondsAndWhenItStops) {
     AtkObject *countdown = gtk_widget_get_accessible(state.countdown_label);
-    select(1);
+    select_list_row(state.tree_view, 1);
     state.delay = 2.5;
     start_countdown(&state, 3);
     EXPECT_EQ(accessible_name(countdown), "Starts Beta in 3 seconds")
@@ -219,7 +215,7 @@ TEST_F(AccessibilityTest, TheCountdownCountsInTheLanguagesOwnPluralForms) {
                          << " is not generated (scripts/test generates it)";
     }
     AtkObject *countdown = gtk_widget_get_accessible(state.countdown_label);
-    select(1);
+    select_list_row(state.tree_view, 1);
     bindtextdomain(QUORVANE_TEXT_DOMAIN, BUILD_LOCALE_DIR);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -52,11 +52,6 @@ class ContextMenuTest : public ::testing::Test {
         destroy_main_window(&state);
     }
 
-    void select(int index) {
-        GtkTreePath *path = gtk_tree_path_new_from_indices(index, -1);
-        gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), path, nullptr, FALSE);
-        gtk_tree_path_free(path);
-    }
     void unselect() {
         gtk_tree_selection_unselect_all(
             gtk_tree_view_get_selection(GTK_TREE_VIEW(state.tree_view)));
@@ -150,7 +145,7 @@ TEST_F(ContextMenuTest, HoldsTheEightEntriesInOrder) {
 
 TEST_F(ContextMenuTest, SetAsDefaultMakesTheSelectedRowTheOnlyDefaultAndSaysSo) {
     mark_default(0);
-    select(1);
+    select_list_row(state.tree_view, 1);
     choose(pop_up(), SET_DEFAULT);
     EXPECT_EQ(list(), (std::vector<std::string>{"First", "Second 100%s *", "Third"}));
     EXPECT_EQ(message_texts(),
@@ -165,12 +160,12 @@ TEST_F(ContextMenuTest, SetAsDefaultMakesTheSelectedRowTheOnlyDefaultAndSaysSo) 
 
 TEST_F(ContextMenuTest, DeleteRemovesTheSelectedRowWithoutAWord) {
     mark_default(1);
-    select(1);
+    select_list_row(state.tree_view, 1);
     choose(pop_up(), DELETE);
     EXPECT_EQ(list(), (std::vector<std::string>{"First", "Third"}));
     EXPECT_TRUE(message_texts().empty());
     for (int left = 2; left > 0; --left) {
-        select(0);
+        select_list_row(state.tree_view, 0);
         choose(pop_up(), DELETE);
     }
     EXPECT_TRUE(list().empty());
@@ -238,7 +233,7 @@ TEST_F(ContextMenuTest, ATornOffMenuKeepsWorkingUntilItIsPutBackOrClosed) {
         pump_events();
         EXPECT_EQ(shown_menus(), std::vector<GtkWidget *>{menu});
 
-        select(2);
+        select_list_row(state.tree_view, 2);
         choose(menu, SET_DEFAULT);
         choose(menu, SET_DEFAULT);
         EXPECT_EQ(message_texts().size(), 2u);
@@ -279,7 +274,7 @@ class ListPressTest : public ContextMenuTest {
 };
 
 TEST_F(ListPressTest, OnlyASingleRightPressOpensTheMenuAndIsKeptFromTheView) {
-    select(0);
+    select_list_row(state.tree_view, 0);
     for (GdkEventType type : {GDK_2BUTTON_PRESS, GDK_3BUTTON_PRESS}) {
         EXPECT_FALSE(press(3, type));
         EXPECT_TRUE(shown_menus().empty());

@@ -22,6 +22,8 @@ class CountdownTest : public ::testing::Test {
     void SetUp() override {
         create_main_window(&state);
         state.save_on_exit = 0;
+        write_file(wm, "#!/bin/sh\necho started >>'" + started_log + "'\n");
+        ASSERT_EQ(chmod(wm.c_str(), 0755), 0);
     }
     void TearDown() override {
         stop_countdown(&state);
@@ -41,6 +43,10 @@ class CountdownTest : public ::testing::Test {
     }
 
     AppState state{};
+    TempDir tmp;
+    // A window manager that adds a line to started_log each time it starts.
+    const std::string wm = tmp.file("wm");
+    const std::string started_log = tmp.file("log");
 };
 
 // Where the count ends follows from adding -0.1 in double precision each tick.
@@ -92,25 +98,18 @@ TEST_F(CountdownTest, StartsOnlyWithEntriesAndADelayAboveTheThreshold) {
 
 // The launch happens once, on the last tick, with the timer already gone.
 TEST_F(CountdownTest, LaunchesTheSelectedRowOnceWhenItRunsOut) {
-    TempDir tmp;
-    const std::string script = tmp.file("wm");
-    const std::string log = tmp.file("log");
-    write_file(script, "#!/bin/sh\necho started >>'" + log + "'\n");
-    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
-    add_wm_row(&state, script.c_str(), "WM");
-    GtkTreePath *first = gtk_tree_path_new_first();
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), first, nullptr, FALSE);
-    gtk_tree_path_free(first);
+    add_wm_row(&state, wm.c_str(), "WM");
+    select_list_row(state.tree_view, 0);
     state.restart = 1;
     state.delay = 0.3;
     start_countdown(&state, 1);
 
     for (int tick = 1; tick <= 2; ++tick)
         on_countdown_tick(&state);
-    EXPECT_FALSE(file_exists(log));
+    EXPECT_FALSE(file_exists(started_log));
     EXPECT_NE(state.timeout_id, 0u);
     EXPECT_EQ(ticks_until_stopped(), 1);
-    EXPECT_EQ(read_file(log), "started\n");
+    EXPECT_EQ(read_file(started_log), "started\n");
 
     stop_countdown(&state); // a second stop is harmless
     EXPECT_EQ(state.timeout_id, 0u);
@@ -215,16 +214,9 @@ class CountdownStopTest : public CountdownTest, public ::testing::WithParamInter
 // However the list is pressed, the countdown stops then and there, stays
 // stopped once a menu that the press opened has gone, and nothing starts.
 TEST_P(CountdownStopTest, AnyPressInTheListStopsItForGood) {
-    TempDir tmp;
-    const std::string log = tmp.file("log");
-    const std::string script = tmp.file("wm");
-    write_file(script, "#!/bin/sh\necho started >>'" + log + "'\n");
-    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
     for (const char *name : {"First", "Second", "Third"})
-        add_wm_row(&state, script.c_str(), name);
-    GtkTreePath *second = gtk_tree_path_new_from_indices(1, -1);
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state.tree_view), second, nullptr, FALSE);
-    gtk_tree_path_free(second);
+        add_wm_row(&state, wm.c_str(), name);
+    select_list_row(state.tree_view, 1);
     state.restart = 1;
     gtk_widget_show(state.window);
     ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
@@ -243,7 +235,7 @@ TEST_P(CountdownStopTest, AnyPressInTheListStopsItForGood) {
     if (stopped) {
         EXPECT_EQ(state.timeout_id, 0u) << "the countdown started again";
     }
-    EXPECT_FALSE(file_exists(log)) << "the press started a window manager";
+    EXPECT_FALSE(file_exists(started_log)) << "the press started a window manager";
 }
 
 std::string press_name(const ::testing::TestParamInfo<Press> &info) {

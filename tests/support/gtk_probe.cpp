@@ -40,6 +40,11 @@ std::vector<ListRow> read_list_rows(GtkListStore *store) {
     return result;
 }
 
+void select_list_row(GtkWidget *view, int index) {
+    const TreePathPtr path(gtk_tree_path_new_from_indices(index, -1));
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view), path.get(), nullptr, FALSE);
+}
+
 void drag_list_row(GtkWidget *view, int from, int onto) {
     Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
     gint origin_x, origin_y;

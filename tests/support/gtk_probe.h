@@ -50,6 +50,10 @@ class WarningCapture {
     std::vector<std::string> messages_;
 };
 
+// Puts the list's cursor on the row, which selects it, as loading the file
+// does for the default row.
+void select_list_row(GtkWidget *view, int index);
+
 // Drags the list's row from down to the lower edge of row onto, with a real
 // press, pointer moves and release through the X server; the view must be
 // shown. The drop lands once the events have been handled.

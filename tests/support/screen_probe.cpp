@@ -32,18 +32,6 @@ XImagePtr grab(XClient &x, const Area &area) {
                                AllPlanes, ZPixmap));
 }
 
-std::vector<Window> children_of(Display *dpy, Window window) {
-    Window root, parent;
-    Window *children = nullptr;
-    unsigned int count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(dpy, window, &root, &parent, &children, &count) != 0 && children != nullptr) {
-        result.assign(children, children + count);
-        XFree(children);
-    }
-    return result;
-}
-
 bool is_blue(unsigned long pixel) {
     const unsigned red = (pixel >> 16) & 0xff, green = (pixel >> 8) & 0xff, blue = pixel & 0xff;
     return red <= 0x50 && green <= 0x50 && blue >= 0xc0;
@@ -160,5 +148,5 @@ void move_window(XClient &x, Window window, int left, int top) {
 }
 
 size_t top_level_window_count(XClient &x) {
-    return children_of(x.display(), DefaultRootWindow(x.display())).size();
+    return top_level_windows(x.display()).size();
 }

@@ -33,19 +33,6 @@ int ignore_errors(Display *, XErrorEvent *) {
     return 0;
 }
 
-std::vector<Window> top_level_windows(Display *dpy) {
-    Window root_return, parent_return;
-    Window *children = nullptr;
-    unsigned int count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(dpy, DefaultRootWindow(dpy), &root_return, &parent_return, &children, &count) !=
-        0) {
-        result.assign(children, children + count);
-        XFree(children);
-    }
-    return result;
-}
-
 std::string atom_property_name(Display *dpy, Window window, const char *property) {
     Atom type;
     int format;
@@ -234,6 +221,19 @@ void XClient::press(int button) {
 void XClient::release(int button) {
     XTestFakeButtonEvent(dpy_, button, False, CurrentTime);
     sync();
+}
+
+std::vector<Window> top_level_windows(Display *dpy) {
+    Window root, parent;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count) != 0 &&
+        children != nullptr) {
+        result.assign(children, children + count);
+        XFree(children);
+    }
+    return result;
 }
 
 void ask_to_close(Display *dpy, Window window) {

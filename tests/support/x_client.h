@@ -18,6 +18,8 @@ using Window = unsigned long;
 
 // Asks the window to close, as a window manager's close button does.
 void ask_to_close(Display *dpy, Window window);
+// The children of the root window, mapped or not.
+std::vector<Window> top_level_windows(Display *dpy);
 
 class XClient {
   public:

@@ -5,6 +5,7 @@
 
 #include "support/temp_dir.h"
 #include "support/wait.h"
+#include "support/x_client.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -30,19 +31,6 @@ namespace {
 
 int ignore_errors(Display *, XErrorEvent *) {
     return 0;
-}
-
-std::vector<Window> top_level_windows(Display *dpy) {
-    Window root, parent;
-    Window *children = nullptr;
-    unsigned int count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count) != 0 &&
-        children != nullptr) {
-        result.assign(children, children + count);
-        XFree(children);
-    }
-    return result;
 }
 
 // What one run of a test program may leave on a shared server, and the

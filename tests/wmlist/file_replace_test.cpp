@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/file_replace.h"
 
+#include "support/private_mounts.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -749,42 +750,42 @@ TEST_F(ReplaceTest, FileSizeLimitLeavesTheOldText) {
 
 // A small ext4 file system of its own, loop-mounted in a private mount
 // namespace, for what only such a file system surely has: inode flags and
-// append-only folders. Unmounted when it goes.
-class Ext4Disk {
-  public:
-    // False, with the reason, when it cannot be had.
-    bool mount_in(const TempDir &tmp, std::string *why) {
-        if (geteuid() != 0) {
-            *why = "needs root, to mount an ext4 image in a private mount namespace";
+// append-only folders. Unmounted when the test ends; the test skips, with the
+// reason, when it cannot be had.
+class Ext4ReplaceTest : public ReplaceTest {
+  protected:
+    void SetUp() override {
+        std::string why;
+        if (!mount_disk(&why))
+            GTEST_SKIP() << why;
+    }
+    ~Ext4ReplaceTest() override {
+        if (!disk_.empty())
+            umount2(disk_.c_str(), MNT_DETACH);
+    }
+    // Where the file system is mounted.
+    const std::string &disk() const { return disk_; }
+
+  private:
+    bool mount_disk(std::string *why) {
+        if (!enter_private_mount_namespace("mount an ext4 image", why))
             return false;
-        }
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            *why = std::string("needs a private mount namespace: ") + strerror(errno);
-            return false;
-        }
         const std::string image = tmp.file("ext4.img");
-        const std::string disk = tmp.file("disk");
-        if (mkdir(disk.c_str(), 0755) != 0 ||
+        const std::string point = tmp.file("disk");
+        if (mkdir(point.c_str(), 0755) != 0 ||
             system(("mkfs.ext4 -q -F '" + image + "' 4M >/dev/null 2>&1").c_str()) != 0) {
             *why = "needs mkfs.ext4 (e2fsprogs), to make the image";
             return false;
         }
-        if (system(("mount -o loop '" + image + "' '" + disk + "' 2>/dev/null").c_str()) != 0) {
+        if (system(("mount -o loop '" + image + "' '" + point + "' 2>/dev/null").c_str()) != 0) {
             *why = "needs loop devices, to mount the ext4 image";
             return false;
         }
-        path_ = disk;
+        disk_ = point;
         return true;
     }
-    const std::string &path() const { return path_; }
-    ~Ext4Disk() {
-        if (!path_.empty())
-            umount2(path_.c_str(), MNT_DETACH);
-    }
 
-  private:
-    std::string path_;
+    std::string disk_;
 };
 
 int chattr(const std::string &flags, const std::string &path) {
@@ -805,11 +806,7 @@ int inode_flags(const std::string &path) {
 // temporary named there would stay for good, so none is made. Nor is one
 // where the folder's flags cannot be read (mode 0311: the user may not open
 // it), which may be such a folder.
-TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
-    Ext4Disk disk;
-    std::string why;
-    if (!disk.mount_in(tmp, &why))
-        GTEST_SKIP() << why;
+TEST_F(Ext4ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
     const struct {
         const char *name;
         mode_t mode;
@@ -824,7 +821,7 @@ TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
     ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string folder = disk.path() + "/conf" + std::to_string(c.mode);
+        const std::string folder = disk() + "/conf" + std::to_string(c.mode);
         ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
         write_file(folder + "/rc", kOld);
         if (c.as_nobody) {
@@ -857,11 +854,7 @@ TEST_F(ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
 
 // The inode flags a user set on the file stay with it: the new file takes
 // them, and none that the folder would hand a new file of its own.
-TEST_F(ReplaceTest, InodeFlagsStay) {
-    Ext4Disk disk;
-    std::string why;
-    if (!disk.mount_in(tmp, &why))
-        GTEST_SKIP() << why;
+TEST_F(Ext4ReplaceTest, InodeFlagsStay) {
     const struct {
         const char *name;
         const char *file_flags;
@@ -873,7 +866,7 @@ TEST_F(ReplaceTest, InodeFlagsStay) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string folder = disk.path() + "/flags";
+        const std::string folder = disk() + "/flags";
         ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
         write_file(folder + "/rc", kOld);
         ASSERT_EQ(chattr(c.file_flags, folder + "/rc"), 0);

@@ -249,6 +249,18 @@ class BytesTest : public WmListTest {
         on_cell_edited(GTK_CELL_RENDERER_TEXT(renderer.get()), "0", text, state.store.get());
     }
 
+    // What the description column shows of the row.
+    std::string shown_description(int index) {
+        GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
+        g_object_ref_sink(renderer.get());
+        GtkTreeIter row = nth(index);
+        show_description_cell(nullptr, renderer.get(), model(), &row, nullptr);
+        gchar *text = nullptr;
+        g_object_get(renderer.get(), "text", &text, nullptr);
+        const GCharPtr shown(text);
+        return shown != nullptr ? shown.get() : "(no text)";
+    }
+
     int changes = 0;
 };
 
@@ -273,25 +285,13 @@ TEST_F(BytesTest, ReadRowGivesTheStoredBytesAndTheDefaultMark) {
 }
 
 TEST_F(BytesTest, DescriptionCellShowsTheBytesConverted) {
-    GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
-    g_object_ref_sink(renderer.get());
-    GtkTreeIter row = nth(0);
-    show_description_cell(nullptr, renderer.get(), model(), &row, nullptr);
-    gchar *text = nullptr;
-    g_object_get(renderer.get(), "text", &text, nullptr);
-    EXPECT_STREQ(GCharPtr(text).get(), "Caf\xef\xbf\xbd");
+    EXPECT_EQ(shown_description(0), "Caf\xef\xbf\xbd");
 }
 
 TEST_F(BytesTest, LongDescriptionIsShownCutAndKeptWhole) {
     const std::string description(100000, 'x');
     add_wm_row(&state, "wm", description.c_str());
-    GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
-    g_object_ref_sink(renderer.get());
-    GtkTreeIter row = nth(1);
-    show_description_cell(nullptr, renderer.get(), model(), &row, nullptr);
-    gchar *text = nullptr;
-    g_object_get(renderer.get(), "text", &text, nullptr);
-    EXPECT_EQ(GCharPtr(text).get(), std::string(1000, 'x') + kEllipsis);
+    EXPECT_EQ(shown_description(1), std::string(1000, 'x') + kEllipsis);
     EXPECT_EQ(rows()[1].description, description);
 }
 
