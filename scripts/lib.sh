@@ -97,20 +97,38 @@ configure_build() {
     cmake -S "$root" -B "$root/build" "${options[@]}" >/dev/null
 }
 
-# Starts a private Xvfb, writes its pid to DIR/xvfb.pid and prints its display.
+# Starts a private Xvfb, writes its pid to DIR/xvfb.pid and its messages to
+# DIR/xvfb.log, and prints its display. -noreset: without it the server resets
+# whenever its last client leaves, and drops a client that is connecting just
+# then (one that polls for a window, leaving, while the program connects).
 start_xvfb() {
     local dir=$1
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1024x768x24 \
+        3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
     echo $! >"$dir/xvfb.pid"
     for _ in $(seq 1 400); do
         [ -s "$dir/display" ] && break
         sleep 0.05
     done
     if [ ! -s "$dir/display" ]; then
-        echo "Xvfb did not start" >&2
+        echo "Xvfb did not start:" >&2
+        cat "$dir/xvfb.log" >&2
         return 1
     fi
     echo ":$(head -n1 "$dir/display")"
+}
+
+# xvfb_state DIR: what is known of the Xvfb that start_xvfb started in DIR.
+xvfb_state() {
+    local dir=$1 pid state
+    pid=$(cat "$dir/xvfb.pid")
+    state=$(ps -o stat= -p "$pid" || true)
+    case $state in
+    "" | Z*) echo "Xvfb $pid has ended." ;;
+    *) echo "Xvfb $pid runs ($state)." ;;
+    esac
+    echo "Its log:"
+    cat "$dir/xvfb.log"
 }
 
 jobs() {
