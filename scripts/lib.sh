@@ -118,19 +118,6 @@ start_xvfb() {
     echo ":$(head -n1 "$dir/display")"
 }
 
-# xvfb_state DIR: what is known of the Xvfb that start_xvfb started in DIR.
-xvfb_state() {
-    local dir=$1 pid state
-    pid=$(cat "$dir/xvfb.pid")
-    state=$(ps -o stat= -p "$pid" || true)
-    case $state in
-    "" | Z*) echo "Xvfb $pid has ended." ;;
-    *) echo "Xvfb $pid runs ($state)." ;;
-    esac
-    echo "Its log:"
-    cat "$dir/xvfb.log"
-}
-
 jobs() {
     nproc 2>/dev/null || echo 2
 }
