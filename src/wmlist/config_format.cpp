@@ -54,10 +54,12 @@ void read_entry(const char *line, const EntrySink &add_entry) {
 }
 
 // The file has no quoting: these would split the line differently, or end
-// it, when read back.
+// it, when read back, so they are written as blanks.
+constexpr char kBlankedCharacters[] = ":=\n\r";
+
 void append_blanking_separators(std::string *text, const char *part) {
     for (const char *c = part; *c != '\0';) {
-        const size_t kept = strcspn(c, ":=\n\r");
+        const size_t kept = strcspn(c, kBlankedCharacters);
         text->append(c, kept);
         c += kept;
         if (*c != '\0') {
@@ -151,6 +153,12 @@ int parse_number(const char *value) {
     if (number < INT_MIN)
         return INT_MIN;
     return static_cast<int>(number);
+}
+
+bool is_storable_command(const char *command) {
+    const size_t length = strlen(command);
+    return strcspn(command, kBlankedCharacters) == length &&
+           (length == 0 || !g_ascii_isspace(command[length - 1]));
 }
 
 ConfigText::ConfigText(const char *header) : text_(effective_header(header)) {}

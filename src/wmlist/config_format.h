@@ -46,6 +46,12 @@ double parse_delay(const char *value);
 // wrapping around to some other value.
 int parse_number(const char *value);
 
+// Whether the file gives this command back as it stands: it holds none of
+// the characters that writing blanks (":", "=", line breaks) and ends in no
+// blank, which reading strips. Any other command would start another program
+// after the next start.
+bool is_storable_command(const char *command);
+
 // Forms the file's text one row at a time: header, one line per row, then the
 // four settings, with the default position taken from the last flagged row.
 // A header that is not made of whole "#" lines is replaced by the untranslated one.

@@ -402,6 +402,35 @@ TEST_P(RoundTripTest, WhatIsWrittenReadsBackTheSame) {
 INSTANTIATE_TEST_SUITE_P(Texts, RoundTripTest, ::testing::ValuesIn(kRoundTrips),
                          case_name<RoundTrip>);
 
+// A command is storable exactly when writing it and reading it back gives it
+// unchanged: one that came back otherwise would start another program.
+TEST(StorableCommandTest, IsWhatReadsBackUnchanged) {
+    const struct {
+        const char *command;
+        bool storable;
+    } cases[] = {
+        {"twm", true},
+        {"/usr/bin/fluxbox", true},
+        {"  leading blanks stay", true},
+        {"with inner blanks", true},
+        {"/opt/wm:1", false},
+        {"wm=2", false},
+        {"/x/sp ", false},
+        {"tab at the end\t", false},
+        {"form feed at the end\f", false},
+        {"two\nlines", false},
+        {"carriage\rreturn", false},
+        {"", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(is_storable_command(c.command), c.storable);
+        const Parsed parsed = parse(format_config(HEADER, {{"d", c.command, false}}, defaults()));
+        ASSERT_EQ(parsed.entries.size(), 1u);
+        EXPECT_EQ(parsed.entries[0].command == c.command, c.storable);
+    }
+}
+
 // The delay is still written as "%f" writes it in the locale of the run.
 TEST(DelayMarkTest, IsWrittenWithTheLocalesMark) {
     NumericLocale locale(kPashto);
