@@ -5,14 +5,14 @@
 # What building and running the program needs (scripts/run).
 BUILD_PACKAGES=(
     cmake g++ make pkg-config
-    libgtk2.0-dev gettext
+    libgtk2.0-dev libx11-dev gettext
 )
 
 # What scripts/run needs besides, to show the program when there is no
 # display: a private X server, and the tool that takes its picture (built
 # from the test rig with -DQUORVANE_TOOLS=ON).
 SHOW_PACKAGES=(
-    xvfb libx11-dev libxtst-dev
+    xvfb libxtst-dev
 )
 
 # What the tests need to build, besides.

@@ -16,6 +16,10 @@ namespace {
 
 const char kFocusKey[] = "quorvane-focus-widget";
 const char kOnScreenKey[] = "quorvane-on-screen";
+const char kMapWatchKey[] = "quorvane-map-watch";
+
+// How often a window not yet on screen is looked at; it costs one round trip.
+constexpr guint kMapWatchMs = 250;
 
 // The windows shown from here and not hidden since, oldest first.
 std::vector<GtkWidget *> &shown_windows() {
@@ -56,6 +60,45 @@ gboolean on_map_event(GtkWidget *window, GdkEvent *, gpointer) {
 gboolean on_unmap_event(GtkWidget *window, GdkEvent *, gpointer) {
     g_object_set_data(G_OBJECT(window), kOnScreenKey, nullptr);
     return FALSE;
+}
+
+// Whether some client, a window manager, has the root window's map requests
+// sent to it instead of carried out.
+bool redirect_is_held(Display *display) {
+    XWindowAttributes root = {};
+    return XGetWindowAttributes(display, DefaultRootWindow(display), &root) != 0 &&
+           (root.all_event_masks & SubstructureRedirectMask) != 0;
+}
+
+// A window manager on its way out (one that a started program left behind,
+// say) may still hold the redirect when a window is shown: the map request
+// goes to it, it never answers, and nothing else would ever put the window on
+// screen. So until the window is there, it is looked at now and then, and
+// mapped again once no window manager holds the redirect any more. One that
+// stays, and answers, maps it itself.
+gboolean on_map_watch(gpointer data) {
+    GtkWidget *window = GTK_WIDGET(data);
+    GdkWindow *gdk_window = gtk_widget_get_window(window);
+    if (gdk_window != nullptr && gtk_widget_get_visible(window)) {
+        Display *display = GDK_WINDOW_XDISPLAY(gdk_window);
+        XWindowAttributes attributes = {};
+        if (XGetWindowAttributes(display, GDK_WINDOW_XID(gdk_window), &attributes) != 0 &&
+            attributes.map_state == IsUnmapped) {
+            if (!redirect_is_held(display))
+                XMapWindow(display, GDK_WINDOW_XID(gdk_window));
+            return TRUE;
+        }
+    }
+    g_object_set_data(G_OBJECT(window), kMapWatchKey, nullptr);
+    return FALSE;
+}
+
+void watch_until_mapped(GtkWidget *window) {
+    if (g_object_get_data(G_OBJECT(window), kMapWatchKey) != nullptr)
+        return;
+    g_object_set_data(G_OBJECT(window), kMapWatchKey, GINT_TO_POINTER(1));
+    g_timeout_add_full(G_PRIORITY_DEFAULT, kMapWatchMs, on_map_watch, g_object_ref(window),
+                       g_object_unref);
 }
 
 void forget_window(GtkWidget *window);
@@ -100,5 +143,10 @@ void show_with_focus(GtkWidget *window, GtkWidget *focus) {
     if (on_screen)
         give_keyboard(window);
     else
-        gtk_widget_show(window);
+        show_on_screen(window);
+}
+
+void show_on_screen(GtkWidget *window) {
+    gtk_widget_show(window);
+    watch_until_mapped(window);
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Which of the program's windows has the keyboard: each takes it when it
-// appears and gives it back, when it goes, to the window it came from. Only
-// this module asks for a window to have the keyboard; which widget has it
-// inside a window is that window's own affair.
+// appears and gives it back, when it goes, to the window it came from; and
+// that a window shown gets onto the screen. Only this module asks for a
+// window to have the keyboard; which widget has it inside a window is that
+// window's own affair.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -14,3 +15,9 @@
 // shown from here, the one shown before it that is still there takes the
 // keyboard back.
 void show_with_focus(GtkWidget *window, GtkWidget *focus);
+
+// Shows the window without giving it the keyboard. Either way a window shown
+// from here reaches the screen even when a window manager on its way out
+// takes its map request and never answers: it is mapped again once that
+// window manager has gone.
+void show_on_screen(GtkWidget *window);

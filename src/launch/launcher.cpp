@@ -60,7 +60,7 @@ void show_windows(AppState *state, const std::vector<GObjectPtr<GtkWidget>> &win
         if (window.get() == state->window)
             main_window_hidden = true;
         else
-            gtk_widget_show(window.get());
+            show_on_screen(window.get());
     }
     if (main_window_hidden)
         show_with_focus(state->window, state->tree_view);

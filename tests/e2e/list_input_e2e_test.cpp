@@ -4,6 +4,8 @@
 
 #include "support/wait.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 namespace {
@@ -53,6 +55,40 @@ TEST_F(ListE2e, AfterAGoBackWindowManagerEndsTheKeysStartAnotherRow) {
     ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
     quit();
     EXPECT_EQ(started(), (std::vector<std::string>{fake("first-wm"), fake("second-wm")}));
+}
+
+// A started program that ends while a window manager it left behind still
+// holds the screen: the list's map request goes to that window manager, which
+// never answers. Once it lets go, however late, the list is back with the keys.
+TEST_F(ListE2e, TheListComesBackWhenAWindowManagerLeftBehindLetsGoLate) {
+    const std::string held = path_of("held");
+    const std::string requests = path_of("requests");
+    const std::string go = path_of("go");
+    write_file(path_of("bin/leaving-wm"),
+               "#!/bin/sh\n" + std::string(LINGERING_WM) + " '" + held + "' '" + requests + "' '" +
+                   go + "' &\nwhile [ ! -e '" + held + "' ]; do sleep 0.01; done\n");
+    ASSERT_EQ(chmod(path_of("bin/leaving-wm").c_str(), 0755), 0);
+    install_fake_wm("second-wm");
+    write_config({"Leaving=leaving-wm", "Second=second-wm"}, 0, 1, 0);
+    start();
+    ASSERT_NE(window_with_rows(2), 0u);
+    x().key("Return");
+
+    // The list asked to be shown again, and the one left behind took the request.
+    ASSERT_TRUE(wait_for([&] {
+        return file_exists(requests) &&
+               read_file(requests).find(std::to_string(main_) + "\n") != std::string::npos;
+    })) << err();
+    EXPECT_FALSE(x().is_viewable(main_));
+    write_file(go, "");
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); })) << "the list never came back";
+    ASSERT_TRUE(x().wait_for_focus(main_)) << "the list did not take the keyboard back";
+    x().key("Down");
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    quit();
 }
 
 // The countdown leads to the default row: it is in sight however far down
