@@ -45,7 +45,7 @@ int main(int argc, char **argv) {
         ask_question(tr("There isn't any window manager configured !\nShould I search for known "
                         "ones ?\n\nYou can also edit the list by right clicking on it.")) ==
             GTK_RESPONSE_YES)
-        search_known_wms(&state);
+        select_appended_rows(&state, search_known_wms(&state));
     if (state.restart != 0)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(goback), TRUE);
     // The default row, where the countdown leads, is in sight.

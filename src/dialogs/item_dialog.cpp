@@ -6,7 +6,7 @@
 #include "app/i18n.h"
 #include "app/legacy_gtk.h"
 #include "app/window_focus.h"
-#include "mainwin/main_window.h"
+#include "wmlist/config_format.h"
 #include "wmlist/wm_list.h"
 
 #include <cstring>
@@ -26,6 +26,33 @@ GtkWidget *add_entry_row(GtkWidget *dialog, const char *text) {
     label_field(label, entry);
     gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
     return entry;
+}
+
+// Hidden until a command is refused; then it says why.
+const char kRefusalKey[] = "quorvane-refusal";
+
+void add_refusal_label(GtkWidget *dialog) {
+    GtkWidget *label = gtk_label_new(
+        // TRANSLATORS: shown in the add and edit dialog when the command
+        // typed would come back from the configuration file as another one.
+        tr("A command may not hold \":\", \"=\" or a line break, nor end in a blank: the "
+           "configuration file could not keep it as it is."));
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), label, FALSE,
+                       FALSE, 5);
+    gtk_widget_set_no_show_all(label, TRUE);
+    g_object_set_data(G_OBJECT(dialog), kRefusalKey, label);
+}
+
+// The command stays for the person to mend, with the reason beside it, and a
+// screen reader hears the reason with the field.
+void refuse_command(GtkWidget *dialog, GtkWidget *command_entry) {
+    auto *label = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), kRefusalKey));
+    gtk_widget_show(label);
+    atk_object_set_description(gtk_widget_get_accessible(command_entry),
+                               gtk_label_get_text(GTK_LABEL(label)));
+    gtk_widget_error_bell(command_entry);
+    gtk_widget_grab_focus(command_entry);
 }
 
 // An entry shows the display form of the bytes it was given, and keeps the
@@ -109,10 +136,11 @@ GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     *description_entry = add_entry_row(dialog, tr(" Description"));
     *command_entry = add_entry_row(dialog, tr(" Command"));
+    add_refusal_label(dialog);
     return dialog;
 }
 
-void show_item_dialog(int mode, AppState *state) {
+bool show_item_dialog(int mode, AppState *state) {
     const bool editing = mode != ITEM_DIALOG_ADD;
     // Nothing can remove a row while the modal dialog is up, so the row found
     // here is still the one to change when the dialog is accepted.
@@ -120,7 +148,7 @@ void show_item_dialog(int mode, AppState *state) {
     GtkTreeIter row;
     if (editing && !gtk_tree_selection_get_selected(
                        gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view)), &model, &row))
-        return;
+        return false;
 
     GtkWidget *command_entry = nullptr;
     GtkWidget *description_entry = nullptr;
@@ -133,6 +161,7 @@ void show_item_dialog(int mode, AppState *state) {
     gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
     show_with_focus(dialog, description_entry);
 
+    bool added = false;
     while (true) {
         const int response = gtk_dialog_run(GTK_DIALOG(dialog));
         if (response == GTK_RESPONSE_HELP) {
@@ -146,15 +175,21 @@ void show_item_dialog(int mode, AppState *state) {
         // Blanks count as text: only a truly empty field keeps the dialog open.
         if (command[0] == '\0' || description[0] == '\0')
             continue;
-        if (editing)
+        // Saved, it would start another program after the next start.
+        if (!is_storable_command(command)) {
+            refuse_command(dialog, command_entry);
+            continue;
+        }
+        if (editing) {
             set_wm_row_texts(GTK_LIST_STORE(model), &row, command, description);
-        else {
+        } else {
             add_wm_row(state, command, description);
-            scroll_to_last_row(state);
+            added = true;
         }
         break;
     }
     gtk_widget_destroy(dialog);
+    return added;
 }
 
 void on_file_selected(GtkWidget *, gpointer data) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The add and edit dialog for one entry of the list, with its file selector.
 // It appends rows through add_wm_row and changes only the row it was opened on;
-// a field the user leaves as shown gives back the row's bytes unchanged.
+// a field the user leaves as shown gives back the row's bytes unchanged, and
+// a command the file could not give back as it stands is refused.
 #pragma once
 
 #include "app/app_state.h"
@@ -23,7 +24,8 @@ GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
                               GtkWidget **command_entry, GtkWidget **description_entry);
 
 // Runs the dialog to its end; appends a row, or changes the selected one.
-void show_item_dialog(int mode, AppState *state);
+// Returns whether it appended one, at the end of the list.
+bool show_item_dialog(int mode, AppState *state);
 
 // "clicked" handler of the file selector's OK button; data is a FileSelectorData.
 void on_file_selected(GtkWidget *button, gpointer data);

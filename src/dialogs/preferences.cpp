@@ -7,7 +7,6 @@
 #include "app/message.h"
 #include "app/version.h"
 #include "app/window_focus.h"
-#include "mainwin/countdown.h"
 
 #include <gdk/gdkkeysyms.h>
 
@@ -168,10 +167,7 @@ void add_about_page(GtkWidget *notebook) {
 
 } // namespace
 
-void show_preferences(GtkWidget *, gpointer data) {
-    auto *state = static_cast<AppState *>(data);
-    stop_countdown(state);
-
+void show_preferences(AppState *state) {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The preferences window: the countdown length, the go-back button's start-up
 // state and the About page. Of the program's state it changes delay and
-// goback_btn, and it stops the countdown; its timeout field takes only a
-// number.
+// goback_btn; its timeout field takes only a number.
 #pragma once
 
 #include "app/app_state.h"
@@ -14,9 +13,8 @@ struct PreferencesData {
     AppState *state;
 };
 
-// "clicked" handler of the main window's Preferences button; returns once the
-// window is gone. The countdown stays stopped from then on.
-void show_preferences(GtkWidget *button, gpointer data);
+// Runs the window; returns once it is gone.
+void show_preferences(AppState *state);
 
 // Stores the timeout field's value in delay (left alone, the field holds the
 // delay as it was, every digit of it, held to the field's bounds); closes

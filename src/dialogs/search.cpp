@@ -6,10 +6,11 @@
 #include "app/message.h"
 #include "app/window_focus.h"
 #include "dialogs/installed_wms.h"
-#include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
 #include <gdk/gdkkeysyms.h>
+
+#include <algorithm>
 
 const KnownWm known_wms[] = {
     {"Gnome", "gnome-session"},
@@ -39,8 +40,10 @@ const char *const search_dirs[] = {"/usr/local/bin/", "/usr/bin/X11/", "/usr/bin
 
 namespace {
 
+// The least room the list takes, and the most of the screen it may take.
 constexpr int kViewWidth = 350;
 constexpr int kViewHeight = 200;
+constexpr double kMostOfScreen = 0.75;
 
 GtkListStore *create_found_store(const std::vector<FoundWm> &found) {
     GtkListStore *store =
@@ -127,7 +130,6 @@ gboolean on_found_key_press(GtkWidget *widget, GdkEventKey *event, gpointer dial
 
 GtkWidget *create_found_view(GtkListStore *store, GtkWidget *dialog) {
     GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
-    gtk_widget_set_size_request(view, kViewWidth, kViewHeight);
     gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view), TRUE);
     GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
     gtk_tree_selection_set_mode(selection, GTK_SELECTION_MULTIPLE);
@@ -139,6 +141,20 @@ GtkWidget *create_found_view(GtkListStore *store, GtkWidget *dialog) {
     // Named for a screen reader as its dialog is titled.
     atk_object_set_name(gtk_widget_get_accessible(view), tr("Window Managers found"));
     return view;
+}
+
+// Large enough to show every row with its whole path and description, when the
+// screen has room for that; never smaller than the least room.
+void size_found_view(GtkWidget *view) {
+    // Measured once realized: before that the rows are only estimated.
+    gtk_widget_realize(view);
+    GtkRequisition rows;
+    gtk_widget_size_request(view, &rows);
+    GdkScreen *screen = gtk_widget_get_screen(view);
+    const auto most = [](int screen_side) { return static_cast<int>(screen_side * kMostOfScreen); };
+    gtk_widget_set_size_request(
+        view, std::max(kViewWidth, std::min(rows.width, most(gdk_screen_get_width(screen)))),
+        std::max(kViewHeight, std::min(rows.height, most(gdk_screen_get_height(screen)))));
 }
 
 // Add chosen from the keyboard leaves an edit open in the list; a click on it
@@ -180,15 +196,19 @@ std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const 
     return found;
 }
 
-void search_known_wms(AppState *state) {
-    show_found_wms(state, find_installed_wms(known_wms, search_dirs));
+int search_known_wms(AppState *state) {
+    return show_found_wms(state, find_installed_wms(known_wms, search_dirs));
 }
 
-void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
+int show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     GtkWidget *dialog = gtk_dialog_new_with_buttons(
         tr("Window Managers found"), nullptr, GTK_DIALOG_MODAL, GTK_STOCK_ADD, GTK_RESPONSE_OK,
         GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
-    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_MOUSE);
+    // Over the main window, or where it will show when it has not yet.
+    gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(state->window));
+    gtk_window_set_position(GTK_WINDOW(dialog), gtk_widget_get_mapped(state->window)
+                                                    ? GTK_WIN_POS_CENTER_ON_PARENT
+                                                    : GTK_WIN_POS_CENTER);
 
     GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_ETCHED_IN);
@@ -204,15 +224,18 @@ void show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     gtk_tree_selection_select_all(selection);
     store.reset();
     gtk_container_add(GTK_CONTAINER(scrolled), view);
+    size_found_view(view);
 
     gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
     show_with_focus(dialog, view);
+    int added = 0;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
         finish_open_edit(view);
+        added = gtk_tree_selection_count_selected_rows(selection);
         gtk_tree_selection_selected_foreach(selection, add_found_row, state);
-        scroll_to_last_row(state);
     }
     gtk_widget_destroy(dialog);
+    return added;
 }
 
 void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {

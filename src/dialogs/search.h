@@ -44,12 +44,13 @@ std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *pre
 // the rows that reach one program folded into one.
 std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const *prefixes);
 
-// Runs the search over search_dirs and its dialog to the end; may append rows.
-void search_known_wms(AppState *state);
+// Runs the search over search_dirs and its dialog to the end; returns how
+// many rows it appended to the main list.
+int search_known_wms(AppState *state);
 
 // The result dialog over what was found; with Add, appends the selected rows
-// to the main list in their order.
-void show_found_wms(AppState *state, const std::vector<FoundWm> &found);
+// to the main list in their order. Returns how many.
+int show_found_wms(AppState *state, const std::vector<FoundWm> &found);
 
 // gtk_tree_selection_selected_foreach callback; data is the AppState.
 void add_found_row(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *row, gpointer state);

@@ -14,6 +14,8 @@
 namespace {
 
 const char kReleaseQueued[] = "quorvane-release-queued";
+// On the entries that act on the selected row.
+const char kNeedsRowKey[] = "quorvane-needs-row";
 
 // An open menu holds a reference to itself from its popup to its release:
 // nothing else would ever drop the one that gtk_menu_new hands out.
@@ -47,18 +49,33 @@ void on_tearoff_changed(GObject *menu, GParamSpec *, gpointer) {
         release_menu_later(GTK_WIDGET(menu));
 }
 
-void append_item(GtkWidget *menu, GtkWidget *item, GCallback handler, AppState *state) {
+GtkWidget *append_item(GtkWidget *menu, GtkWidget *item, GCallback handler, AppState *state) {
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
     if (handler != nullptr)
         g_signal_connect(item, "activate", handler, state);
+    return item;
 }
 
-void append_image_item(GtkWidget *menu, const char *label, const char *stock_id, GCallback handler,
-                       AppState *state) {
+GtkWidget *append_image_item(GtkWidget *menu, const char *label, const char *stock_id,
+                             GCallback handler, AppState *state) {
     GtkWidget *item = gtk_image_menu_item_new_with_mnemonic(label);
     gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(item),
                                   gtk_image_new_from_stock(stock_id, GTK_ICON_SIZE_MENU));
-    append_item(menu, item, handler, state);
+    return append_item(menu, item, handler, state);
+}
+
+void needs_row(GtkWidget *item) {
+    g_object_set_data(G_OBJECT(item), kNeedsRowKey, GINT_TO_POINTER(1));
+}
+
+// What acts on the selected row is greyed while there is none, as the toolkit
+// shows what cannot be done; in a torn-off menu too, as rows come and go.
+void on_selection_changed(GtkTreeSelection *selection, gpointer menu) {
+    const bool selected = gtk_tree_selection_get_selected(selection, nullptr, nullptr) != FALSE;
+    const GListPtr items(gtk_container_get_children(GTK_CONTAINER(menu)));
+    for (GList *item = items.get(); item != nullptr; item = item->next)
+        if (g_object_get_data(G_OBJECT(item->data), kNeedsRowKey) != nullptr)
+            gtk_widget_set_sensitive(GTK_WIDGET(item->data), selected);
 }
 
 bool get_selected_row(AppState *state, GtkTreeIter *row) {
@@ -81,16 +98,20 @@ GtkWidget *create_context_menu(AppState *state) {
                       G_CALLBACK(on_menu_search), state);
     append_image_item(menu, tr("_add item..."), GTK_STOCK_ADD, G_CALLBACK(on_menu_add), state);
     append_item(menu, gtk_separator_menu_item_new(), nullptr, state);
-    append_image_item(menu, tr("e_xecute window manager"), GTK_STOCK_EXECUTE,
-                      G_CALLBACK(on_menu_execute), state);
-    append_image_item(menu, tr("_edit item..."), GTK_STOCK_PROPERTIES, G_CALLBACK(on_menu_edit),
-                      state);
-    append_item(menu, gtk_menu_item_new_with_mnemonic(tr("set as _default")),
-                G_CALLBACK(on_set_default), state);
-    append_image_item(menu, tr("_delete item"), GTK_STOCK_DELETE, G_CALLBACK(on_delete_item),
-                      state);
+    needs_row(append_image_item(menu, tr("e_xecute window manager"), GTK_STOCK_EXECUTE,
+                                G_CALLBACK(on_menu_execute), state));
+    needs_row(append_image_item(menu, tr("_edit item..."), GTK_STOCK_PROPERTIES,
+                                G_CALLBACK(on_menu_edit), state));
+    needs_row(append_item(menu, gtk_menu_item_new_with_mnemonic(tr("set as _default")),
+                          G_CALLBACK(on_set_default), state));
+    needs_row(append_image_item(menu, tr("_delete item"), GTK_STOCK_DELETE,
+                                G_CALLBACK(on_delete_item), state));
     g_signal_connect(menu, "selection-done", G_CALLBACK(on_menu_done), nullptr);
     g_signal_connect(menu, "notify::tearoff-state", G_CALLBACK(on_tearoff_changed), nullptr);
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view));
+    on_selection_changed(selection, menu);
+    g_signal_connect_object(selection, "changed", G_CALLBACK(on_selection_changed), menu,
+                            GConnectFlags(0));
     return menu;
 }
 
@@ -141,12 +162,15 @@ void popup_context_menu_at_selected_row(AppState *state) {
     popup_menu(state, place_at_selected_row, 0, gtk_get_current_event_time());
 }
 
-void on_menu_search(GtkMenuItem *, gpointer state) {
-    search_known_wms(static_cast<AppState *>(state));
+void on_menu_search(GtkMenuItem *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    select_appended_rows(state, search_known_wms(state));
 }
 
-void on_menu_add(GtkMenuItem *, gpointer state) {
-    show_item_dialog(ITEM_DIALOG_ADD, static_cast<AppState *>(state));
+void on_menu_add(GtkMenuItem *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    if (show_item_dialog(ITEM_DIALOG_ADD, state))
+        select_appended_rows(state, 1);
 }
 
 void on_menu_execute(GtkMenuItem *, gpointer state) {
@@ -171,9 +195,16 @@ void on_set_default(GtkMenuItem *, gpointer data) {
     show_message(text.get(), GTK_MESSAGE_INFO);
 }
 
+// The row that takes the deleted one's place, or the new last row, is the
+// selected one: Return must start a row the person can see.
 void on_delete_item(GtkMenuItem *, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     GtkTreeIter row;
-    if (get_selected_row(state, &row))
-        gtk_list_store_remove(state->store.get(), &row);
+    if (!get_selected_row(state, &row))
+        return;
+    const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
+    const int position = gtk_tree_path_get_indices(path.get())[0];
+    gtk_list_store_remove(state->store.get(), &row);
+    const int rows = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state->store.get()), nullptr);
+    select_row(state, position < rows ? position : rows - 1);
 }

@@ -10,10 +10,40 @@
 #include "wmlist/config_file.h"
 #include "wmlist/wm_list.h"
 
+#include <algorithm>
+#include <cmath>
+
 // The title is a name, not a message: it is not translated.
 #define PROGRAM_TITLE "quorvane " QUORVANE_VERSION
 
 namespace {
+
+// The list area's side at the usual 96 dots per inch.
+constexpr int kListAreaSide = 150;
+
+// Text grows with the screen's font resolution (Xft.dpi), and the list area
+// with it, so that as many rows show at 192 dots per inch as at 96.
+int list_area_side(GtkWidget *widget) {
+    const double dpi = gdk_screen_get_resolution(gtk_widget_get_screen(widget));
+    return std::max(kListAreaSide, static_cast<int>(std::lround(kListAreaSide * dpi / 96)));
+}
+
+// The countdown stops before the window opens: nothing may start by itself
+// while the person changes how it starts.
+void on_preferences_clicked(GtkButton *, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    stop_countdown(state);
+    show_preferences(state);
+}
+
+// Alt+G ticks or unticks the button and leaves the keyboard where it was:
+// the list is where a person acts, and the toolkit would move it here.
+gboolean on_goback_mnemonic(GtkWidget *button, gboolean group_cycling, gpointer) {
+    if (group_cycling)
+        return FALSE;
+    gtk_button_clicked(GTK_BUTTON(button));
+    return TRUE;
+}
 
 GtkWidget *create_list_view(AppState *state) {
     GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(state->store.get()));
@@ -48,7 +78,8 @@ GtkWidget *create_main_window(AppState *state) {
                                    GTK_POLICY_AUTOMATIC);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
     gtk_box_pack_start(GTK_BOX(vbox), scrolled, TRUE, TRUE, 0);
-    gtk_widget_set_size_request(scrolled, 150, 150);
+    const int side = list_area_side(scrolled);
+    gtk_widget_set_size_request(scrolled, side, side);
 
     state->store.reset(create_wm_store());
     state->tree_view = create_list_view(state);
@@ -61,6 +92,7 @@ GtkWidget *create_main_window(AppState *state) {
         gtk_check_button_new_with_mnemonic(tr("_Go back to quorvane\nwhen the WM exits"));
     gtk_box_pack_start(GTK_BOX(vbox), goback, FALSE, FALSE, 0);
     g_signal_connect(goback, "toggled", G_CALLBACK(on_goback_toggled), state);
+    g_signal_connect(goback, "mnemonic-activate", G_CALLBACK(on_goback_mnemonic), nullptr);
 
     GtkWidget *buttons = gtk_hbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(buttons), 5);
@@ -71,19 +103,26 @@ GtkWidget *create_main_window(AppState *state) {
     gtk_box_pack_start(GTK_BOX(buttons), quit, TRUE, TRUE, 2);
 
     GtkWidget *prefs = gtk_button_new_from_stock(GTK_STOCK_PREFERENCES);
-    g_signal_connect(prefs, "clicked", G_CALLBACK(show_preferences), state);
+    g_signal_connect(prefs, "clicked", G_CALLBACK(on_preferences_clicked), state);
     gtk_box_pack_start(GTK_BOX(buttons), prefs, TRUE, TRUE, 2);
 
     gtk_widget_show_all(vbox);
     return goback;
 }
 
-void scroll_to_last_row(AppState *state) {
+void select_row(AppState *state, int position) {
     const int rows = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state->store.get()), nullptr);
-    if (rows == 0)
+    if (position < 0 || position >= rows)
         return;
-    const TreePathPtr last(gtk_tree_path_new_from_indices(rows - 1, -1));
-    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), last.get(), nullptr, FALSE, 0, 0);
+    const TreePathPtr path(gtk_tree_path_new_from_indices(position, -1));
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE);
+    scroll_to_selected_row(state);
+}
+
+void select_appended_rows(AppState *state, int count) {
+    const int rows = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state->store.get()), nullptr);
+    if (count > 0)
+        select_row(state, rows - count);
 }
 
 void scroll_to_selected_row(AppState *state) {

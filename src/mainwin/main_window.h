@@ -9,8 +9,12 @@
 // store and countdown_label, and returns the go-back check button.
 GtkWidget *create_main_window(AppState *state);
 
-// Brings the list's last row into view, without selecting it.
-void scroll_to_last_row(AppState *state);
+// Puts the cursor on the row at this position, which selects it, and brings
+// the row into view; nothing when there is no such row.
+void select_row(AppState *state, int position);
+// Selects the first of the rows last appended, count of them, and brings it
+// into view: what Return then starts is what the person sees.
+void select_appended_rows(AppState *state, int count);
 // Brings the selected row, if any, into view.
 void scroll_to_selected_row(AppState *state);
 

@@ -61,7 +61,7 @@ TEST_F(DialogAccessibilityTest, PreferencesIsADialogWhoseTimeoutIsNamedByItsLabe
         gtk_widget_destroy(window);
         return true;
     }});
-    show_preferences(nullptr, &state);
+    show_preferences(&state);
     EXPECT_TRUE(script.finished());
     destroy_main_window(&state);
 }

@@ -4,6 +4,7 @@
 #include "app/glib_ptr.h"
 #include "app/legacy_gtk.h"
 #include "dialogs/modal_script.h"
+#include "mainwin/context_menu.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
@@ -161,7 +162,8 @@ TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
     gtk_widget_destroy(dialog);
 }
 
-// Only an empty field holds the dialog back; blanks are text like any other.
+// An empty field holds the dialog back, and so does a command that the file
+// would give back as another one; otherwise blanks are text like any other.
 TEST_F(ItemDialogTest, AddKeepsTheDialogOpenUntilBothTextsAreThere) {
     auto refused = [this](const char *description, const char *command) {
         return on(ADD_TITLE, [=](GtkWidget *dialog) {
@@ -181,15 +183,21 @@ TEST_F(ItemDialogTest, AddKeepsTheDialogOpenUntilBothTextsAreThere) {
                 gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
             }),
          still_open, refused("Described", ""), still_open, refused("", "commanded"), still_open,
-         on(ADD_TITLE, [](GtkWidget *dialog) {
-             EXPECT_EQ(text_of(entries_of(dialog).command), "commanded") << "texts are kept";
-             fill(dialog, " ", "  ");
+         on(ADD_TITLE,
+            [](GtkWidget *dialog) {
+                EXPECT_EQ(text_of(entries_of(dialog).command), "commanded") << "texts are kept";
+                fill(dialog, "Described", "wm:1");
+                gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+            }),
+         still_open, refused("Described", "wm=1"), still_open, refused("Described", "wm "),
+         still_open, refused(" ", "  "), still_open, on(ADD_TITLE, [](GtkWidget *dialog) {
+             fill(dialog, " ", "  wm");
              gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
          })});
     const std::vector<ListRow> after = rows();
     ASSERT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(after.back().description, " ");
-    EXPECT_EQ(after.back().command, "  ");
+    EXPECT_EQ(after.back().command, "  wm");
 }
 
 struct Added {
@@ -224,14 +232,15 @@ TEST_P(AddedRowTest, GoesToTheEndAsAnOrdinaryUnselectedRow) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, AddedRowTest,
                          ::testing::Values(Added{"Plain", "Openbox", "/usr/bin/openbox"},
-                                           Added{"ColonAndEqual", "a:b=c", "run=x:y --opt=1"},
+                                           Added{"ColonAndEqualInTheDescription", "a:b=c",
+                                                 "run x --opt"},
                                            Added{"TwinOfTheDefault", "Second", "second-wm"},
                                            Added{"Percent", "100% %s", "wm %d"}),
                          [](const auto &test) { return std::string(test.param.what); });
 
-// In a list longer than the window, the new last row is scrolled into view;
-// the selection stays where it was.
-TEST_F(ItemDialogTest, AnAddedRowIsScrolledIntoViewUnselected) {
+// Added from the list's menu, in a list longer than the window, the new last
+// row is the selected one and scrolled into view.
+TEST_F(ItemDialogTest, AddedFromTheMenuTheNewRowIsSelectedInView) {
     for (int i = 0; i < 40; ++i)
         add_wm_row(&state, "more-wm", "More");
     select_row(0);
@@ -243,10 +252,12 @@ TEST_F(ItemDialogTest, AnAddedRowIsScrolledIntoViewUnselected) {
         const TreePathPtr first(start), last(end);
         return gtk_tree_path_get_indices(first.get())[0] == 0;
     }));
-    run(ITEM_DIALOG_ADD, {on(ADD_TITLE, [](GtkWidget *dialog) {
-            fill(dialog, "Last", "last-wm");
-            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-        })});
+    ModalScript script({on(ADD_TITLE, [](GtkWidget *dialog) {
+        fill(dialog, "Last", "last-wm");
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    })});
+    on_menu_add(nullptr, &state);
+    EXPECT_TRUE(script.finished());
     const int last_row = static_cast<int>(rows().size()) - 1;
     EXPECT_TRUE(pump_until([&] {
         GtkTreePath *start = nullptr;
@@ -256,7 +267,7 @@ TEST_F(ItemDialogTest, AnAddedRowIsScrolledIntoViewUnselected) {
         const TreePathPtr first(start), last(end);
         return gtk_tree_path_get_indices(last.get())[0] == last_row;
     })) << "the new row is out of view";
-    EXPECT_EQ(selected_row_index(state.tree_view), 0);
+    EXPECT_EQ(selected_row_index(state.tree_view), last_row);
 }
 
 TEST_F(ItemDialogTest, CancelOrClosingAddsNothing) {
@@ -309,7 +320,7 @@ TEST_P(EditTest, WritesBothTextsBackToTheSelectedRowOnly) {
                 gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
             }),
          on(EDIT_TITLE, [](GtkWidget *dialog) {
-             fill(dialog, "Changed: me", "changed-wm --x=1");
+             fill(dialog, "Changed: me", "changed-wm --x");
              gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
          })});
     const std::vector<ListRow> after = rows();
@@ -321,7 +332,7 @@ TEST_P(EditTest, WritesBothTextsBackToTheSelectedRowOnly) {
     }
     ListRow expected = before[edit.row];
     expected.description = "Changed: me";
-    expected.command = "changed-wm --x=1";
+    expected.command = "changed-wm --x";
     EXPECT_TRUE(same_row(after[edit.row], expected));
     EXPECT_EQ(selected_row_index(state.tree_view), edit.row);
 }

@@ -3,7 +3,6 @@
 
 #include "app/version.h"
 #include "dialogs/modal_script.h"
-#include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
@@ -49,10 +48,7 @@ class PreferencesTest : public ::testing::Test {
         state.delay = 15;
         state.goback_btn = GOBACK_REMEMBER;
     }
-    void TearDown() override {
-        stop_countdown(&state);
-        destroy_main_window(&state);
-    }
+    void TearDown() override { destroy_main_window(&state); }
 
     // Opens the window as its button would and lets act close it.
     void run(std::function<void(GtkWidget *)> act) {
@@ -63,7 +59,7 @@ class PreferencesTest : public ::testing::Test {
             act(window);
             return true;
         }});
-        show_preferences(nullptr, &state); // returns once the window is gone
+        show_preferences(&state); // returns once the window is gone
         EXPECT_TRUE(script.finished()) << "the window never came, or act left it open";
         pump_events();
         EXPECT_EQ(shown_window(PREFS_TITLE), nullptr);
@@ -155,16 +151,6 @@ TEST_F(PreferencesTest, AboutPageShowsNameVersionHomePageAndCredits) {
         EXPECT_EQ(gtk_label_get_justify(GTK_LABEL(row[1])), GTK_JUSTIFY_CENTER);
         gtk_widget_destroy(window);
     });
-}
-
-TEST_F(PreferencesTest, OpeningStopsTheCountdownForGood) {
-    start_countdown(&state, 1);
-    ASSERT_NE(state.timeout_id, 0u);
-    run([&](GtkWidget *window) {
-        EXPECT_EQ(state.timeout_id, 0u) << "stopped before the window shows";
-        gtk_widget_destroy(window);
-    });
-    EXPECT_EQ(state.timeout_id, 0u);
 }
 
 // A value typed and not yet taken in by the spin button counts too.

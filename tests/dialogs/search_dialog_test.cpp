@@ -109,16 +109,18 @@ const std::vector<FoundWm> kFound = {
     {"/usr/bin/xterm", "xterm"},
 };
 
-TEST_F(SearchDialogTest, ShowsEveryResultSelectedInAModalDialogAtThePointer) {
+// Over the main window; here, where it has not been shown yet, centred where
+// it will show.
+TEST_F(SearchDialogTest, ShowsEveryResultSelectedInAModalDialogOverTheMainWindow) {
     run(
         kFound,
-        [](ResultDialog &d) {
+        [this](ResultDialog &d) {
             GtkWindow *window = GTK_WINDOW(d.dialog);
             EXPECT_TRUE(gtk_window_get_modal(window));
-            EXPECT_EQ(gtk_window_get_transient_for(window), nullptr);
+            EXPECT_EQ(gtk_window_get_transient_for(window), GTK_WINDOW(state.window));
             GtkWindowPosition position;
             g_object_get(window, "window-position", &position, nullptr);
-            EXPECT_EQ(position, GTK_WIN_POS_MOUSE);
+            EXPECT_EQ(position, GTK_WIN_POS_CENTER);
 
             // The buttons as they stand on screen, left to right.
             std::vector<GtkWidget *> buttons =

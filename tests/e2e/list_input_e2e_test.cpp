@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <map>
+#include <optional>
 
 namespace {
 
@@ -88,6 +90,21 @@ TEST_F(ListE2e, TheListComesBackWhenAWindowManagerLeftBehindLetsGoLate) {
     ASSERT_TRUE(wait_for_start(1)) << err();
     EXPECT_EQ(started(), std::vector<std::string>{fake("second-wm")});
     ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    quit();
+}
+
+// Text twice as large, twice the list area: as many rows show as at 96 dots
+// per inch.
+TEST_F(ListE2e, TheListAreaGrowsWithTheScreensFontResolution) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i)
+        names.push_back("Row" + std::to_string(100 + i));
+    x().set_resources("Xft.dpi:\t192\n");
+    start_with_rows(names, 0, 0);
+    ASSERT_NE(window_with_rows(20), 0u);
+    const Area list = list_area();
+    EXPECT_GE(list.height, 2 * 150 - 10) << "the list area kept its size while the text doubled";
+    EXPECT_GE(list.width, 2 * 150 - 30);
     quit();
 }
 
@@ -467,6 +484,47 @@ TEST_F(ListE2e, SetAsDefaultMakesTheRowTheOnlyDefaultAndTheSavedOne) {
     EXPECT_TRUE(started().empty());
 }
 
+// The row that takes a deleted row's place is the selected one, or the new
+// last row when the last went: Return starts the row the person sees.
+TEST_F(ListE2e, AfterADeleteTheRowInItsPlaceIsSelectedAndReturnStartsIt) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    const auto delete_selected = [&] {
+        x().key("F10", {"Shift_L"});
+        ASSERT_NE(wait_for_full_menu(), 0u);
+        for (const char *key : {"d", "d", "Return"})
+            x().key(key);
+        ASSERT_TRUE(wait_until_no_menu());
+    };
+    delete_selected();
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 2 && selected_row() == 1; }))
+        << "Third should have taken Second's place, selected";
+    delete_selected();
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 1 && selected_row() == 0; }))
+        << "First, now the last row, should be selected";
+    ASSERT_TRUE(x().wait_for_focus(main_));
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(exit_code(), 0) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("first-wm")});
+}
+
+// Alt+G ticks the go-back button and leaves the keyboard in the list, where
+// End then selects the last row and Return starts it, as a child.
+TEST_F(ListE2e, AltGTicksGoBackAndTheKeysStayInTheList) {
+    start_with_rows(kThree, 0, 0);
+    ASSERT_NE(window_with_rows(3), 0u);
+    x().key("g", {"Alt_L"});
+    x().key("End");
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_EQ(started(), std::vector<std::string>{fake("third-wm")});
+    // Started as a child: the list comes back.
+    ASSERT_TRUE(wait_for([&] { return x().is_viewable(main_); }));
+    quit();
+    EXPECT_NE(read_file(config_path()).find("restart_quorvane:1\n"), std::string::npos);
+}
+
 TEST_F(ListE2e, DeleteRemovesTheRowSilentlyAndTheDefaultWithIt) {
     start_with_rows(kThree, 0, 1);
     ASSERT_NE(window_with_rows(3), 0u);
@@ -482,20 +540,41 @@ TEST_F(ListE2e, DeleteRemovesTheRowSilentlyAndTheDefaultWithIt) {
     EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Third=third-wm"}));
 }
 
-TEST_F(ListE2e, WithNoRowSelectedTheRowEntriesDoNothing) {
+// The menu's entries as a screen reader reads them: each one's name and
+// whether it can be chosen.
+std::map<std::string, bool> menu_entries(AccessibilityReader &reader) {
+    std::map<std::string, bool> entries;
+    wait_for([&] {
+        const std::optional<AccessibleNode> program = reader.read_application("quorvane");
+        entries.clear();
+        if (program)
+            for (const AccessibleNode *item : program->find_all("menu item"))
+                if (item->has_state(STATE_SHOWING))
+                    entries[item->name] = item->has_state(STATE_ENABLED);
+        return entries.size() >= 6;
+    });
+    return entries;
+}
+
+TEST_F(ListE2e, WithNoRowSelectedTheRowEntriesAreGreyedAndDoNothing) {
     // A default position outside the list selects no row, and a right click
     // below the rows selects none either.
     start_with_rows(kThree, 0, -1);
     ASSERT_NE(window_with_rows(3), 0u);
-    const std::vector<std::vector<std::string>> choices = {
-        {"x"}, {"e"}, {"d", "Return"}, {"d", "d", "Return"}};
-    for (const auto &keys : choices) {
-        SCOPED_TRACE(keys.size() == 1 ? keys[0] : keys[0] + std::to_string(keys.size()));
-        ASSERT_NE(open_menu_below_rows(), 0u);
-        for (const std::string &key : keys)
-            x().key(key);
-        ASSERT_TRUE(wait_until_no_menu());
-        EXPECT_FALSE(wait_for_dialog(milliseconds(300)));
+    ASSERT_NE(open_menu_below_rows(), 0u);
+    EXPECT_EQ(menu_entries(reader()),
+              (std::map<std::string, bool>{{"search for known window managers...", true},
+                                           {"add item...", true},
+                                           {"execute window manager", false},
+                                           {"edit item...", false},
+                                           {"set as default", false},
+                                           {"delete item", false}}));
+    for (const char *key : {"x", "e", "d", "Return"})
+        x().key(key);
+    EXPECT_FALSE(wait_for_dialog(milliseconds(300)));
+    x().key("Escape");
+    ASSERT_TRUE(wait_until_no_menu());
+    {
         const std::vector<ShownRow> shown = rows();
         EXPECT_EQ(shown.size(), 3u);
         for (const ShownRow &row : shown)

@@ -2,7 +2,10 @@
 #include "mainwin/main_window.h"
 
 #include "app/glib_ptr.h"
+#include "app/i18n.h"
 #include "app/version.h"
+#include "dialogs/modal_script.h"
+#include "mainwin/countdown.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
@@ -282,6 +285,28 @@ TEST_F(MainWindowTest, GoBackToggleStopsTheCountdownAndSetsRestart) {
         EXPECT_EQ(state.restart, active ? 1 : 0);
         EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(state.countdown_label)), "7.5");
     }
+}
+
+// The Preferences button stops the countdown before its window shows, and
+// closing the window by any means leaves it stopped.
+TEST_F(MainWindowTest, PreferencesButtonStopsTheCountdownForGood) {
+    add_rows(1);
+    state.delay = 15;
+    start_countdown(&state, 1);
+    ASSERT_NE(state.timeout_id, 0u);
+    guint running_when_shown = 1;
+    ModalScript script({[&] {
+        GtkWidget *window = shown_window(tr("Preferences"));
+        if (window == nullptr)
+            return false;
+        running_when_shown = state.timeout_id;
+        gtk_widget_destroy(window);
+        return true;
+    }});
+    gtk_button_clicked(GTK_BUTTON(prefs));
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(running_when_shown, 0u) << "the countdown ran while the window was up";
+    EXPECT_EQ(state.timeout_id, 0u);
 }
 
 } // namespace

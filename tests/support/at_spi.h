@@ -40,6 +40,7 @@ class AccessibilityBus {
 enum AccessibleState {
     STATE_ACTIVE = 1,
     STATE_DEFUNCT = 6,
+    STATE_ENABLED = 8,
     STATE_FOCUSED = 12,
     STATE_SELECTABLE = 22,
     STATE_SELECTED = 23,

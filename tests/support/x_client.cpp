@@ -248,6 +248,13 @@ void ask_to_close(Display *dpy, Window window) {
     XSync(dpy, False);
 }
 
+void XClient::set_resources(const std::string &resources) {
+    XChangeProperty(dpy_, DefaultRootWindow(dpy_), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(resources.data()),
+                    static_cast<int>(resources.size()));
+    XSync(dpy_, False);
+}
+
 void XClient::close_window(Window window) {
     ask_to_close(dpy_, window);
 }

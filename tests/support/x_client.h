@@ -59,6 +59,9 @@ class XClient {
     // Presses or releases a button alone, for a drag.
     void press(int button);
     void release(int button);
+    // Puts these X resources (the text xrdb loads) on the screen, as a
+    // person's ~/.Xresources would be before the program starts.
+    void set_resources(const std::string &resources);
     // Sends WM_DELETE_WINDOW, as a window manager's close button does.
     void close_window(Window window);
     void sync();
