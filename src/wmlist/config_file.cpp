@@ -239,12 +239,14 @@ void save_config(AppState *state) {
             tr("it has been changed by another program since quorvane read or wrote it"));
         return;
     }
+    // The null device keeps nothing that is written to it.
+    if (same_digest(now.get(), kNullDevice))
+        return;
     const std::string text = format_list(state);
     if (const int error = replace_file_contents(path, text.data(), text.size())) {
         warn_unwritten(g_strerror(error));
         return;
     }
-    if (!same_digest(now.get(), kNullDevice))
-        state->config_digest.reset(g_compute_checksum_for_string(G_CHECKSUM_SHA256, text.data(),
-                                                                 static_cast<gssize>(text.size())));
+    state->config_digest.reset(g_compute_checksum_for_string(G_CHECKSUM_SHA256, text.data(),
+                                                             static_cast<gssize>(text.size())));
 }

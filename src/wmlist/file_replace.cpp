@@ -385,16 +385,6 @@ int create_file(const std::string &target, const char *data, size_t size) {
     return error;
 }
 
-// A device or pipe named as the file is written to, never replaced.
-int write_special_file(int fd, const char *data, size_t size) {
-    const int error = fcntl(fd, F_SETFL, 0) == 0 ? write_all(fd, data, size) : errno;
-    if (error != 0) {
-        close(fd);
-        return error;
-    }
-    return close_fd(fd);
-}
-
 // A file's extended attributes, its ACLs among them, by name.
 using Attributes = std::map<std::string, std::string>;
 using ListAttributes = std::function<ssize_t(char *names, size_t size)>;
@@ -641,14 +631,9 @@ int replace_file_contents(const char *path, const char *data, size_t size, int l
     bool exists = false;
     if (const int error = resolve_links(path, &target, &info, &exists))
         return error;
-    if (exists && S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (exists && !S_ISREG(info.st_mode)) {
-        // Non-blocking, so that a pipe without a reader fails instead of
-        // hanging the program.
-        const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        return fd >= 0 ? write_special_file(fd, data, size) : errno;
-    }
+    // A pipe or a device is never written: the caller has no use for it.
+    if (exists && !S_ISREG(info.st_mode))
+        return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     if (exists) {
         // What a plain write would have asked first: the rename below never
         // asks whether the file itself may be written.

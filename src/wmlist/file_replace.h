@@ -18,7 +18,7 @@ constexpr int kSaveLockWaitMs = 5000;
 // may be append-only, or the file has other hard links, it is rewritten in
 // place, under an flock waited for lock_wait_ms at most (then EWOULDBLOCK).
 // Nothing is ever left beside it. Returns 0, or the errno of the failure;
-// EINVAL when what the links led to turned into something other than a
-// regular file meanwhile.
+// EINVAL when what the links lead to is something other than a regular file
+// or a folder (a pipe or a device, never written).
 int replace_file_contents(const char *path, const char *data, size_t size,
                           int lock_wait_ms = kSaveLockWaitMs);
