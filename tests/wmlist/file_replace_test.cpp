@@ -353,16 +353,16 @@ TEST_F(ReplaceTest, LinkInAStickyFolderIsFollowedOnlyWhereTheKernelWould) {
     }
 }
 
-// A pipe put in the file's place after its links were looked at is never
-// opened for writing or waited on: the save fails at once, the pipe stays.
+// A pipe put in the file's place after its links were looked at, just before
+// the one open of the file, is never written or waited on: the save fails at
+// once, the pipe stays.
 TEST_F(ReplaceTest, PipeSwappedInMeanwhileFailsTheSaveWithoutWaiting) {
     const struct {
         const char *name;
         bool in_place;
-        int open_flags; // of the open that the pipe comes just before
     } cases[] = {
-        {"before the open to rewrite it in place", true, O_RDWR},
-        {"before the old file is kept open for the rename", false, O_RDONLY},
+        {"a file to be rewritten in place", true},
+        {"a file to be replaced", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -380,7 +380,7 @@ TEST_F(ReplaceTest, PipeSwappedInMeanwhileFailsTheSaveWithoutWaiting) {
             {
                 FaultScope scope(plan_of([&](Faults &f) {
                     f.pipe_at = path.c_str();
-                    f.pipe_before_open = c.open_flags;
+                    f.pipe_before_open = O_RDWR;
                 }));
                 error = replace(path, kNew);
             }
@@ -546,6 +546,20 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
             }
         }
     }
+}
+
+// A file that was empty has no old bytes to write back when a save in place
+// fails after writing, but the new ones must go all the same.
+TEST_F(ReplaceTest, EmptyFileStaysEmptyWhenASaveInPlaceFails) {
+    write_file(file(), "");
+    ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+    int error;
+    {
+        FaultScope scope(plan_of([](Faults &f) { f.file_fsync_errno = EIO; }));
+        error = replace(file(), kNew);
+    }
+    EXPECT_EQ(error, EIO);
+    EXPECT_EQ(read_file(file()), "");
 }
 
 TEST_F(ReplaceTest, InterruptedAndShortWritesAreCarriedOn) {
@@ -852,6 +866,23 @@ TEST_F(Ext4ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
             EXPECT_EQ(read_file(folder + "/new"), kNew);
         }
         EXPECT_EQ(chattr("-a", folder), 0);
+    }
+}
+
+// A file that is append-only or immutable itself cannot be written, so it
+// is not saved at all, neither replaced nor rewritten in place.
+TEST_F(Ext4ReplaceTest, AppendOnlyOrImmutableFileIsNeverSaved) {
+    for (const std::string flag : {"a", "i"}) {
+        SCOPED_TRACE(flag);
+        const std::string folder = disk() + "/kept";
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        write_file(folder + "/rc", kOld);
+        ASSERT_EQ(chattr("+" + flag, folder + "/rc"), 0);
+        EXPECT_EQ(replace(folder + "/rc", kNew), EPERM);
+        EXPECT_EQ(read_file(folder + "/rc"), kOld);
+        EXPECT_EQ(list_folder(folder), std::set<std::string>{"rc"});
+        ASSERT_EQ(chattr("-" + flag, folder + "/rc"), 0);
+        ASSERT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
     }
 }
 
