@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A save asks what writing the file itself would ask (may this user open it
 // for writing?) and then does better than a plain write: the new text goes to
-// a temporary beside the file, which is synced and renamed over it, so that a
-// failure or a crash at any step leaves the whole old text. Where the rename
-// would change what the file is (another owner, group or attribute, other
-// hard links, a mount point, a folder that takes no new names or never lets
-// one go), the file is rewritten in place instead, with the space reserved
-// first and the old bytes put back if anything fails.
+// a temporary beside the file, which is synced and exchanged with it, so that
+// a failure or a crash at any step leaves the whole old text, and the old
+// file, still named, can go back when another program turns out to have
+// changed it. Where the new file would change what the file is (another
+// owner, group or attribute, other hard links, a mount point, a folder that
+// takes no new names or never lets one go), the file is rewritten in place
+// instead, with the space reserved first and the old bytes put back if
+// anything fails.
 #include "wmlist/file_replace.h"
 
 #include "app/glib_ptr.h"
@@ -39,11 +41,11 @@ constexpr int kMaxNameTries = 100;
 constexpr char kNameLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr size_t kRandomLetters = 6;
 
-// Every function here that can fail gives back the errno of the failure, or
-// 0; those that make the new file may give back this instead, which is no
-// errno: the file cannot be replaced without changing what it is (its owner,
-// group, mode, attributes or inode flags), or the folder takes no new name,
-// so it is to be rewritten in place.
+// Every function here that can fail gives back the errno of the failure,
+// kFileChanged, or 0; those that make the new file may give back this
+// instead: the file cannot be replaced without changing what it is (its
+// owner, group, mode, attributes or inode flags), or the folder takes no new
+// name, so it is to be rewritten in place.
 constexpr int kRewriteInPlace = -1;
 
 // A descriptor, closed when it goes. Those closes go unchecked: they follow a
@@ -73,6 +75,7 @@ struct Target {
     std::string path;
     Fd fd;
     struct stat info = {};
+    FileCheck unchanged; // the caller's, or none
     bool exists() const { return fd.fd >= 0; }
 };
 
@@ -336,6 +339,20 @@ int lock_file(int fd, int wait_ms) {
     }
 }
 
+// Whether the file at name is the one opened as the target and still holds
+// what the caller last read or wrote there: 0, kFileChanged or the errno.
+// Its bytes are read into *bytes.
+int check_unchanged(const Target &target, const std::string &name, std::string *bytes) {
+    struct stat now = {};
+    if (lstat(name.c_str(), &now) != 0)
+        return errno == ENOENT ? kFileChanged : errno;
+    if (now.st_dev != target.info.st_dev || now.st_ino != target.info.st_ino)
+        return kFileChanged;
+    if (const int error = read_all(target.fd.fd, bytes))
+        return error;
+    return !target.unchanged || target.unchanged(bytes) ? 0 : kFileChanged;
+}
+
 // Overwrites the regular file itself, keeping its inode, owner and links; the
 // lock goes with the close. A missing file is made here, where no temporary
 // may go, and its new name must reach the disk too: a folder that cannot be
@@ -347,15 +364,17 @@ int rewrite_in_place(Target *target, const char *data, size_t size, int lock_wai
     if (made) {
         if (const int error = open_folder(folder_of(target->path), &folder))
             return error;
+        // One that appeared meanwhile is another program's.
         if (const int error =
                 open_fd(&target->fd, target->path, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666))
-            return error;
+            return error == EEXIST ? kFileChanged : error;
     }
     const int fd = target->fd.fd;
     std::string old_text;
     int error = lock_file(fd, lock_wait_ms);
-    if (error == 0)
-        error = read_all(fd, &old_text);
+    // The last moment at which another program's edit can be told from ours.
+    if (error == 0 && !made)
+        error = check_unchanged(*target, target->path, &old_text);
     if (error == 0)
         error = reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size));
     if (error == 0) {
@@ -533,52 +552,92 @@ int make_new_file(const Target &target, const char *data, size_t size, std::stri
     return result;
 }
 
-// Puts the old text back after the folder could not be synced, so that a
-// failure reported means that nothing changed. The old file is still open,
-// though it has lost its name.
-void put_old_file_back(const Target &target) {
-    if (!target.exists()) {
-        if (unlink(target.path.c_str()) != 0)
-            log_warning("could not take the new file away: %s", g_strerror(errno));
-        return;
-    }
-    std::string old_text;
-    std::string name;
-    int error = read_all(target.fd.fd, &old_text);
-    if (error == 0)
-        error = make_new_file(target, old_text.data(), old_text.size(), &name);
-    if (error == 0 && rename(name.c_str(), target.path.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        log_warning("could not put the old file back: %s", error == kRewriteInPlace
-                                                               ? "it could not be made as it was"
-                                                               : g_strerror(error));
-        if (!name.empty())
-            unlink(name.c_str());
-    }
+// Whether the file system cannot exchange two names or keep one from being
+// taken.
+bool cannot_rename_so(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
+// Gives the new file, complete under its temporary name, the target's name.
+// The old file, which comes out of its place, keeps a name in *old_name: the
+// new one's, where the file system can exchange the two, or one given to it
+// before, where it cannot (and an edit of another program made by rename in
+// that moment would be lost). A file that appeared meanwhile where there was
+// none is another program's, and no file takes its place: kFileChanged.
+int swap_in(const Target &target, const std::string &name, std::string *old_name) {
+    const char *path = target.path.c_str();
+    if (!target.exists()) {
+        int error =
+            renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path, RENAME_NOREPLACE) == 0 ? 0 : errno;
+        struct stat info = {};
+        if (cannot_rename_so(error))
+            error = lstat(path, &info) == 0 ? EEXIST : rename(name.c_str(), path) == 0 ? 0 : errno;
+        return error == EEXIST ? kFileChanged : error;
+    }
+    if (renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path, RENAME_EXCHANGE) == 0) {
+        *old_name = name;
+        return 0;
+    }
+    if (!cannot_rename_so(errno))
+        return errno == ENOENT ? kFileChanged : errno;
+    // Without a second name to put back, the old file is kept in place.
+    if (name_temporary(target.fd.fd, path, old_name) != 0)
+        return kRewriteInPlace;
+    if (rename(name.c_str(), path) == 0)
+        return 0;
+    const int error = errno;
+    unlink(old_name->c_str());
+    old_name->clear();
+    return error;
+}
+
+// Gives the old file its name back, which takes the new one's away.
+int put_back(const std::string &old_name, const std::string &target) {
+    if (rename(old_name.c_str(), target.c_str()) == 0)
+        return 0;
+    const int error = errno;
+    log_warning("could not put the old file back: %s", g_strerror(error));
+    return error;
+}
+
+// The new file is made and synced; just before it takes the file's place the
+// file is compared again with what the caller knew, and once more as it
+// comes out of its place, for an edit that landed in between. Changed, it
+// goes back. So does the old file when the folder cannot be synced, so that
+// a failure reported means that nothing changed.
 int replace_by_rename(const Target &target, const char *data, size_t size) {
     std::string name;
     if (const int made = make_new_file(target, data, size, &name))
         return made;
-    if (rename(name.c_str(), target.path.c_str()) != 0) {
-        const int error = target.exists() && refused_by_folder(errno) ? kRewriteInPlace : errno;
+    std::string old_name;
+    std::string bytes;
+    int error = target.exists() ? check_unchanged(target, target.path, &bytes) : 0;
+    if (error == 0)
+        error = swap_in(target, name, &old_name);
+    if (error != 0) {
         unlink(name.c_str());
+        return target.exists() && refused_by_folder(error) ? kRewriteInPlace : error;
+    }
+    if (target.exists() && (error = check_unchanged(target, old_name, &bytes)) != 0) {
+        put_back(old_name, target.path);
         return error;
     }
-    const int error = sync_folder(folder_of(target.path));
-    if (error != 0)
-        put_old_file_back(target);
+    error = sync_folder(folder_of(target.path));
+    if (error != 0 && !target.exists() && unlink(target.path.c_str()) != 0)
+        log_warning("could not take the new file away: %s", g_strerror(errno));
+    if (!old_name.empty() && (error == 0 || put_back(old_name, target.path) != 0))
+        unlink(old_name.c_str());
     return error;
 }
 
 } // namespace
 
-int replace_file_contents(const char *path, const char *data, size_t size, int lock_wait_ms) {
+int replace_file_contents(const char *path, const char *data, size_t size,
+                          const FileCheck &unchanged, int lock_wait_ms) {
     if (path == nullptr || path[0] == '\0')
         return ENOENT;
     Target target;
+    target.unchanged = unchanged;
     bool exists = false;
     if (const int error = resolve_links(path, &target.path, &target.info, &exists))
         return error;
@@ -588,6 +647,8 @@ int replace_file_contents(const char *path, const char *data, size_t size, int l
     if (exists) {
         if (const int error = open_target(&target))
             return error;
+    } else if (unchanged && !unchanged(nullptr)) {
+        return kFileChanged;
     }
     // Replacing would split the file from its other names; a temporary named
     // in an append-only folder could never be taken away again.

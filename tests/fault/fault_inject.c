@@ -12,7 +12,8 @@
 //                    open (any other), write, fsync (of a file), fsync-folder,
 //                    fchown, fchmod, close (of a file), ftruncate, fallocate,
 //                    lseek, flock, link (link, or linkat naming a file made
-//                    without a name), unlink, rename; getline (a line read
+//                    without a name), unlink, rename (rename or renameat2,
+//                    which also exchanges two names); getline (a line read
 //                    from a file of the folder opened for reading); or fork,
 //                    which counts wherever it is called;
 //                    several as "call:nth,call:nth" strike one after another
@@ -108,6 +109,7 @@ static struct {
     int (*linkat)(int, const char *, int, const char *, int);
     int (*unlink)(const char *);
     int (*rename)(const char *, const char *);
+    int (*renameat2)(int, const char *, int, const char *, unsigned);
     ssize_t (*getdelim)(char **, size_t *, int, FILE *);
     pid_t (*fork)(void);
 } real;
@@ -176,6 +178,7 @@ static void set_up(void) {
     real.linkat = next_symbol("linkat");
     real.unlink = next_symbol("unlink");
     real.rename = next_symbol("rename");
+    real.renameat2 = next_symbol("renameat2");
     real.getdelim = next_symbol("getdelim");
     real.fork = next_symbol("fork");
 
@@ -428,6 +431,12 @@ int unlink(const char *path) {
 
 int rename(const char *from, const char *to) {
     RUN(CALL_RENAME, in_folder(from) || in_folder(to), int, real.rename(from, to));
+}
+
+int renameat2(int from_at, const char *from, int to_at, const char *to, unsigned flags) {
+    RUN(CALL_RENAME,
+        (from_at == AT_FDCWD && in_folder(from)) || (to_at == AT_FDCWD && in_folder(to)), int,
+        real.renameat2(from_at, from, to_at, to, flags));
 }
 
 // An optimised program reads its lines through __getdelim, a debug one
