@@ -31,6 +31,21 @@ void report_failed_start(const char *command, const char *description) {
     show_message(text.get(), GTK_MESSAGE_ERROR);
 }
 
+// The save before the launch left another program's edit in the file, so
+// the list that came back is the file's: without a word, the changes made in
+// the list since it was read would be gone unseen.
+void report_list_read_again(const AppState *state, const char *description) {
+    const GCharPtr text = format_message(
+        // TRANSLATORS: shown in a message box when the list comes back after
+        // a window manager started with the go-back check button has ended:
+        // the first %s is the window manager's description, the second the
+        // path of the configuration file.
+        tr("The list was not saved when \"%s\" started: another program had changed %s since "
+           "quorvane read or wrote it. The list now shows what that file holds."),
+        description, state->config_path->str);
+    show_message(text.get(), GTK_MESSAGE_WARNING);
+}
+
 // While the child runs the program cannot answer, so none of its windows may
 // stay on screen: a torn-off menu left there could not even be closed. The
 // unmaps must reach the X server now: a request left in the output buffer
@@ -141,7 +156,7 @@ void launch_selected_wm(AppState *state) {
     const char *command_or_empty = wm.command.c_str();
     const char *description_or_empty = wm.description.c_str();
 
-    save_config(state);
+    const SaveResult saved = save_config(state);
     const ExecPlan plan = prepare_exec(command_or_empty);
 
     if (state->restart == 0) {
@@ -159,10 +174,13 @@ void launch_selected_wm(AppState *state) {
     const std::vector<GObjectPtr<GtkWidget>> hidden = hide_windows();
     int status = 0;
     const ChildEnd end = run_child(plan, &status);
-    // The list was saved before the launch: an edit made meanwhile, by hand
-    // in the window manager's session, say, is what the person wants now.
-    reload_config_if_changed(state);
+    // The file as the list comes back is what the person wants now: the list
+    // was saved before the launch, and an edit made since, by hand in the
+    // window manager's session, say, is newer.
+    const bool read_again = reload_config_if_changed(state);
     show_windows(state, hidden);
+    if (read_again && saved == SaveResult::FileChanged)
+        report_list_read_again(state, description_or_empty);
     if (end == ChildEnd::NotCreated ||
         (end == ChildEnd::Collected && WIFEXITED(status) && WEXITSTATUS(status) == kFailedStart))
         report_failed_start(command_or_empty, description_or_empty);

@@ -107,6 +107,14 @@ GCharPtr digest_of_file(const char *path) {
     return GCharPtr(g_strdup(got < 0 ? kUnreadable : g_checksum_get_string(checksum.get())));
 }
 
+// What these bytes of the file hold; null for no file.
+GCharPtr digest_of_bytes(const std::string *bytes) {
+    if (bytes == nullptr)
+        return nullptr;
+    return GCharPtr(g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar *>(bytes->data()), bytes->size()));
+}
+
 bool same_digest(const char *one, const char *other) {
     return one == nullptr || other == nullptr ? one == other : strcmp(one, other) == 0;
 }
@@ -220,31 +228,42 @@ bool reload_config_if_changed(AppState *state) {
     return true;
 }
 
-void save_config(AppState *state) {
+SaveResult save_config(AppState *state) {
     if (state->save_on_exit == 0)
-        return;
+        return SaveResult::Done;
     if (state->config_read_error) {
         const GCharPtr reason = format_message(tr("it could not be read in full at start-up (%s)"),
                                                state->config_read_error.get());
         warn_unwritten(reason.get());
-        return;
+        return SaveResult::Failed;
     }
     const char *path = config_file_path(state);
     // Another program's edit is never written over: the list is read again
     // when it comes back from a window manager, and until then it is kept.
     const GCharPtr now = digest_of_file(path);
-    if (!same_digest(now.get(), state->config_digest.get())) {
+    int error = same_digest(now.get(), state->config_digest.get()) ? 0 : kFileChanged;
+    // The null device keeps nothing that is written to it.
+    if (error == 0 && same_digest(now.get(), kNullDevice))
+        return SaveResult::Done;
+    std::string text;
+    if (error == 0) {
+        text = format_list(state);
+        // Asked again just before the new text takes the file's place.
+        error = replace_file_contents(
+            path, text.data(), text.size(), [state](const std::string *bytes) {
+                return same_digest(digest_of_bytes(bytes).get(), state->config_digest.get());
+            });
+    }
+    if (error == kFileChanged) {
         // TRANSLATORS: why the configuration file was not written.
         warn_unwritten(
             tr("it has been changed by another program since quorvane read or wrote it"));
-        return;
+        return SaveResult::FileChanged;
     }
-    const std::string text = format_list(state);
-    if (const int error = replace_file_contents(path, text.data(), text.size())) {
+    if (error != 0) {
         warn_unwritten(g_strerror(error));
-        return;
+        return SaveResult::Failed;
     }
-    if (!same_digest(now.get(), kNullDevice))
-        state->config_digest.reset(g_compute_checksum_for_string(G_CHECKSUM_SHA256, text.data(),
-                                                                 static_cast<gssize>(text.size())));
+    state->config_digest = digest_of_bytes(&text);
+    return SaveResult::Done;
 }

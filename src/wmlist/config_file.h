@@ -9,10 +9,17 @@
 
 // Fills the (empty) main list and the settings; returns the entries read.
 int load_config(AppState *state);
+// What a save did, as far as its caller needs to know.
+enum class SaveResult {
+    Done,        // written, or nothing to write (saving is off, the null device)
+    Failed,      // not written, for a reason the warning gives
+    FileChanged, // not written: another program had changed the file
+};
 // Rewrites the file from the list and the settings, unless saving is off,
 // the file was not read in full, or another program has changed it since
-// this run last read or wrote it.
-void save_config(AppState *state);
+// this run last read or wrote it (up to the moment the new file takes its
+// place). A save refused or failed logs the reason.
+SaveResult save_config(AppState *state);
 // Reads the file into the list and the settings again if another program has
 // changed it since this run last read or wrote it; the go-back button stays
 // as it is. Returns whether it did.

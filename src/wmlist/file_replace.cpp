@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A save asks what writing the file itself would ask (may this user open it
 // for writing?) and then does better than a plain write: the new text goes to
-// a temporary beside the file, which is synced and renamed over it, so that a
-// failure or a crash at any step leaves the whole old text. Where the rename
-// would change what the file is (another owner, group or attribute, other
-// hard links, a mount point, a folder that takes no new names or never lets
-// one go), the file is rewritten in place instead, with the space reserved
-// first and the old bytes put back if anything fails.
+// a temporary beside the file, which is synced and exchanged with it, so that
+// a failure or a crash at any step leaves the whole old text, and the old
+// file, still named, can go back when another program turns out to have
+// changed it. Where the new file would change what the file is (another
+// owner, group or attribute, other hard links, a mount point, a folder that
+// takes no new names or never lets one go), the file is rewritten in place
+// instead, with the space reserved first and the old bytes put back if
+// anything fails.
 #include "wmlist/file_replace.h"
 
 #include "app/glib_ptr.h"
@@ -28,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -38,12 +41,43 @@ constexpr int kMaxNameTries = 100;
 constexpr char kNameLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr size_t kRandomLetters = 6;
 
-// Every function here that can fail gives back the errno of the failure, or
-// 0; those that make the new file may give back this instead, which is no
-// errno: the file cannot be replaced without changing what it is (its owner,
-// group, mode, attributes or inode flags), or the folder takes no new name,
-// so it is to be rewritten in place.
+// Every function here that can fail gives back the errno of the failure,
+// kFileChanged, or 0; those that make the new file may give back this
+// instead: the file cannot be replaced without changing what it is (its
+// owner, group, mode, attributes or inode flags), or the folder takes no new
+// name, so it is to be rewritten in place.
 constexpr int kRewriteInPlace = -1;
+
+// A descriptor, closed when it goes. Those closes go unchecked: they follow a
+// failure, which is the one told, or a sync, after which a close that
+// complains could not be undone anyway.
+struct Fd {
+    int fd = -1;
+    Fd() = default;
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    ~Fd() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// Opens path in *fd, which holds none yet; 0 or the errno.
+int open_fd(Fd *fd, const std::string &path, int flags, mode_t mode = 0) {
+    fd->fd = open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
+    return fd->fd < 0 ? errno : 0;
+}
+
+// The file to be replaced, found at the end of its links and opened once:
+// its identity, attributes, flags and old text are all read through fd,
+// which is -1 while there is no such file.
+struct Target {
+    std::string path;
+    Fd fd;
+    struct stat info = {};
+    FileCheck unchanged; // the caller's, or none
+    bool exists() const { return fd.fd >= 0; }
+};
 
 // SIGCHLD is installed without SA_RESTART, so any of these calls may be cut
 // short by a child ending. What was written before a failure is added to
@@ -66,10 +100,12 @@ int write_all(int fd, const char *data, size_t size, size_t *done = nullptr) {
     return 0;
 }
 
+// The whole file, from its start, whatever its offset.
 int read_all(int fd, std::string *bytes) {
+    bytes->clear();
     char buffer[8192];
     for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
+        const ssize_t got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(bytes->size()));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -95,13 +131,6 @@ int truncate_fd(int fd, off_t size) {
             return errno;
     }
     return 0;
-}
-
-// After close, the descriptor is gone whatever the result; EINTR there does
-// not mean the data was lost, since it was synced before. The closes and
-// removals that follow a failure go unchecked: that failure is the one told.
-int close_fd(int fd) {
-    return close(fd) == 0 || errno == EINTR ? 0 : errno;
 }
 
 std::string folder_of(const std::string &path) {
@@ -155,20 +184,17 @@ int resolve_links(const std::string &path, std::string *target, struct stat *inf
     return ELOOP;
 }
 
-// Opens the file that the links led to, never a link or anything else put
-// in its place since, and never waiting: a pipe swapped in would block an
-// open or a read. EINVAL for what is not a regular file.
-int open_regular(const std::string &target, int flags, int *fd) {
-    *fd = open(target.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-    if (*fd < 0)
+// Opens the file that the links led to for reading and writing, which asks
+// what a plain write would ask (the rename below never asks whether the file
+// itself may be written), never a link or anything else put in its place
+// since, and never waiting: a pipe swapped in would block an open or a read.
+// EINVAL for what is not a regular file.
+int open_target(Target *target) {
+    if (const int error = open_fd(&target->fd, target->path, O_RDWR | O_NONBLOCK | O_NOFOLLOW))
+        return error;
+    if (fstat(target->fd.fd, &target->info) != 0)
         return errno;
-    struct stat info = {};
-    if (fstat(*fd, &info) == 0 && S_ISREG(info.st_mode))
-        return 0;
-    const int error = info.st_mode == 0 ? errno : EINVAL;
-    close(*fd);
-    *fd = -1;
-    return error;
+    return S_ISREG(target->info.st_mode) ? 0 : EINVAL;
 }
 
 // "NAME.XXXXXX" beside the file, with NAME cut short where the whole would
@@ -194,33 +220,27 @@ std::string temporary_name(const std::string &target) {
 // target, open in *fd. The name is set in *name; it stays empty for a file
 // that has none yet, which is what the file system gives where it can, so
 // that a save cut short leaves nothing behind.
-int create_temporary(const std::string &target, mode_t mode, std::string *name, int *fd) {
+int create_temporary(const std::string &target, mode_t mode, std::string *name, Fd *fd) {
     name->clear();
 #ifdef O_TMPFILE
     // Named later through /proc, so that is needed too.
     if (access("/proc/self/fd", X_OK) == 0) {
-        *fd = open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_NONBLOCK | O_CLOEXEC, mode);
-        if (*fd >= 0)
-            return 0;
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            return errno;
+        const int error = open_fd(fd, folder_of(target), O_TMPFILE | O_WRONLY | O_NONBLOCK, mode);
+        if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
+            return error;
     }
 #endif
     for (int tries = 0; tries < kMaxNameTries; ++tries) {
         *name = temporary_name(target);
-        *fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
-                   mode);
-        if (*fd >= 0)
-            return 0;
-        if (errno != EEXIST)
-            return errno;
+        const int error = open_fd(fd, *name, O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK, mode);
+        if (error != EEXIST)
+            return error;
     }
     return EEXIST;
 }
 
-int open_folder(const std::string &folder, int *fd) {
-    *fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    return *fd < 0 ? errno : 0;
+int open_folder(const std::string &folder, Fd *fd) {
+    return open_fd(fd, folder, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
 }
 
 // Whether the folder may take new names but let none be removed or replaced:
@@ -228,13 +248,11 @@ int open_folder(const std::string &folder, int *fd) {
 // whose flag cannot be read and which could not be synced either. A file
 // system without such flags has no append-only folders.
 bool may_be_append_only(const std::string &folder) {
-    int fd = -1;
+    Fd fd;
     if (open_folder(folder, &fd) != 0)
         return true;
     int flags = 0;
-    const bool append_only = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
-    close(fd);
-    return append_only;
+    return ioctl(fd.fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
 }
 
 // Gives a complete file without a name its name beside the target.
@@ -253,14 +271,16 @@ int name_temporary(int fd, const std::string &target, std::string *name) {
 
 // A failed sync of the folder means the new name may not survive a crash;
 // file systems that cannot sync folders at all say EINVAL, which we accept.
+int sync_folder_fd(int fd) {
+    const int error = sync_fd(fd);
+    return error == EINVAL || error == EROFS ? 0 : error;
+}
+
 // A folder we may not open cannot be synced: that is a failure too.
 int sync_folder(const std::string &folder) {
-    int fd = -1;
-    if (const int error = open_folder(folder, &fd))
-        return error;
-    const int error = sync_fd(fd);
-    close(fd);
-    return error == EINVAL || error == EROFS ? 0 : error;
+    Fd fd;
+    const int error = open_folder(folder, &fd);
+    return error != 0 ? error : sync_folder_fd(fd.fd);
 }
 
 // Makes sure that the file can grow to size without running out of space, so
@@ -319,86 +339,64 @@ int lock_file(int fd, int wait_ms) {
     }
 }
 
-// Overwrites the regular file itself, keeping its inode, owner and links;
-// the lock goes with the close.
-int rewrite_in_place(const std::string &target, const char *data, size_t size, int lock_wait_ms) {
-    int fd = -1;
-    if (const int error = open_regular(target, O_RDWR, &fd))
+// Whether the file at name is the one opened as the target and still holds
+// what the caller last read or wrote there: 0, kFileChanged or the errno.
+// Its bytes are read into *bytes.
+int check_unchanged(const Target &target, const std::string &name, std::string *bytes) {
+    struct stat now = {};
+    if (lstat(name.c_str(), &now) != 0)
+        return errno == ENOENT ? kFileChanged : errno;
+    if (now.st_dev != target.info.st_dev || now.st_ino != target.info.st_ino)
+        return kFileChanged;
+    if (const int error = read_all(target.fd.fd, bytes))
         return error;
+    return !target.unchanged || target.unchanged(bytes) ? 0 : kFileChanged;
+}
+
+// Overwrites the regular file itself, keeping its inode, owner and links; the
+// lock goes with the close. A missing file is made here, where no temporary
+// may go, and its new name must reach the disk too: a folder that cannot be
+// synced fails the save before the file is made. A failed write leaves such a
+// file empty where it cannot be removed.
+int rewrite_in_place(Target *target, const char *data, size_t size, int lock_wait_ms) {
+    const bool made = !target->exists();
+    Fd folder;
+    if (made) {
+        if (const int error = open_folder(folder_of(target->path), &folder))
+            return error;
+        // One that appeared meanwhile is another program's.
+        if (const int error =
+                open_fd(&target->fd, target->path, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666))
+            return error == EEXIST ? kFileChanged : error;
+    }
+    const int fd = target->fd.fd;
     std::string old_text;
     int error = lock_file(fd, lock_wait_ms);
-    if (error == 0)
-        error = read_all(fd, &old_text);
+    // The last moment at which another program's edit can be told from ours.
+    if (error == 0 && !made)
+        error = check_unchanged(*target, target->path, &old_text);
     if (error == 0)
         error = reserve_space(fd, static_cast<off_t>(old_text.size()), static_cast<off_t>(size));
-    if (error != 0) {
-        close(fd);
-        return error;
-    }
-    size_t changed = 0;
-    error = write_from_start(fd, data, size, &changed);
-    if (error == 0)
-        error = truncate_fd(fd, static_cast<off_t>(size));
-    if (error != 0) {
-        restore_old_text(fd, old_text, changed);
-        close(fd);
-        return error;
-    }
-    if (const int unsynced = sync_fd(fd)) {
+    if (error == 0) {
+        size_t changed = 0;
+        error = write_from_start(fd, data, size, &changed);
+        if (error == 0)
+            error = truncate_fd(fd, static_cast<off_t>(size));
         // Shortened already: the whole old text goes back.
-        restore_old_text(fd, old_text, old_text.size());
-        close(fd);
-        return unsynced;
+        if (error == 0 && (error = sync_fd(fd)) != 0)
+            changed = old_text.size();
+        if (error == 0 && made)
+            error = sync_folder_fd(folder.fd);
+        if (error != 0)
+            restore_old_text(fd, old_text, changed);
     }
-    // Synced, so the new text is there; a close that complains now could not
-    // be undone anyway.
-    close(fd);
-    return 0;
-}
-
-// Makes the missing file itself where no temporary may go; a failed write
-// leaves it empty where it cannot be removed. Its new name must reach the
-// disk too, so a folder that cannot be synced fails it before it is made.
-int create_file(const std::string &target, const char *data, size_t size) {
-    int folder_fd = -1;
-    if (const int error = open_folder(folder_of(target), &folder_fd))
-        return error;
-    close(folder_fd);
-    const int fd =
-        open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0)
-        return errno;
-    int error = write_all(fd, data, size);
-    if (error == 0)
-        error = sync_fd(fd);
-    if (error != 0) {
-        truncate_fd(fd, 0);
-        close(fd);
-        unlink(target.c_str());
-        return error;
-    }
-    error = close_fd(fd);
-    if (error == 0)
-        error = sync_folder(folder_of(target));
-    if (error != 0)
-        unlink(target.c_str());
+    if (error != 0 && made)
+        unlink(target->path.c_str());
     return error;
-}
-
-// A device or pipe named as the file is written to, never replaced.
-int write_special_file(int fd, const char *data, size_t size) {
-    const int error = fcntl(fd, F_SETFL, 0) == 0 ? write_all(fd, data, size) : errno;
-    if (error != 0) {
-        close(fd);
-        return error;
-    }
-    return close_fd(fd);
 }
 
 // A file's extended attributes, its ACLs among them, by name.
 using Attributes = std::map<std::string, std::string>;
-using ListAttributes = std::function<ssize_t(char *names, size_t size)>;
-using GetAttribute = std::function<ssize_t(const char *name, void *value, size_t size)>;
 
 // Asks for a list or value of unknown length until it fits.
 int read_sized(const std::function<ssize_t(char *, size_t)> &read, std::string *bytes) {
@@ -418,45 +416,30 @@ int read_sized(const std::function<ssize_t(char *, size_t)> &read, std::string *
 }
 
 // Fails where they cannot be told (a user attribute of a file we may not read).
-int read_attributes(const ListAttributes &list, const GetAttribute &get, Attributes *attributes) {
+int read_attributes(int fd, Attributes *attributes) {
     attributes->clear();
     std::string names;
-    if (const int error = read_sized(list, &names))
+    if (const int error = read_sized(
+            [fd](char *list, size_t size) { return flistxattr(fd, list, size); }, &names))
         return error == ENOTSUP ? 0 : error; // a file system without them has none
     for (size_t at = 0; at < names.size();) {
         const std::string name(names.c_str() + at);
         at += name.size() + 1;
         std::string value;
         if (const int error = read_sized(
-                [&](char *bytes, size_t size) { return get(name.c_str(), bytes, size); }, &value))
+                [&](char *bytes, size_t size) { return fgetxattr(fd, name.c_str(), bytes, size); },
+                &value))
             return error;
         (*attributes)[name] = value;
     }
     return 0;
 }
 
-int read_path_attributes(const std::string &path, Attributes *attributes) {
-    return read_attributes(
-        [&](char *names, size_t size) { return listxattr(path.c_str(), names, size); },
-        [&](const char *name, void *value, size_t size) {
-            return getxattr(path.c_str(), name, value, size);
-        },
-        attributes);
-}
-
-int read_fd_attributes(int fd, Attributes *attributes) {
-    return read_attributes([fd](char *names, size_t size) { return flistxattr(fd, names, size); },
-                           [fd](const char *name, void *value, size_t size) {
-                               return fgetxattr(fd, name, value, size);
-                           },
-                           attributes);
-}
-
 // Makes the new file's attributes the old one's: a default ACL of the folder
 // may have given it some the old file lacks.
 int give_attributes(int fd, const Attributes &old) {
     Attributes made;
-    if (const int error = read_fd_attributes(fd, &made))
+    if (const int error = read_attributes(fd, &made))
         return error;
     for (const auto &[name, value] : made)
         if (old.count(name) == 0 && fremovexattr(fd, name.c_str()) != 0)
@@ -494,33 +477,27 @@ int take_over_identity(int fd, const struct stat &old, const Attributes &attribu
     Attributes now;
     if (fstat(fd, &made) != 0)
         return errno;
-    if (const int error = read_fd_attributes(fd, &now))
+    if (const int error = read_attributes(fd, &now))
         return error;
     return same_identity(made, old) && now == attributes ? 0 : kRewriteInPlace;
 }
 
 // The inode flags a user sets with chattr (no dump, no atime updates,
 // synchronous writes...), which the new file must take over. Append-only and
-// immutable are not among them: a file that has them can be neither replaced
-// nor rewritten, and a temporary given them could never be taken away.
+// immutable are not among them: a file that has them cannot even be opened
+// for writing, and a temporary given them could never be taken away.
 constexpr int kKeptFlags = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL | FS_NODUMP_FL |
                            FS_NOATIME_FL | FS_NOTAIL_FL | FS_JOURNAL_DATA_FL | FS_NOCOW_FL |
                            FS_NOCOMP_FL;
-constexpr int kUnreplaceableFlags = FS_IMMUTABLE_FL | FS_APPEND_FL;
 
 // A file system without inode flags gives none.
 bool has_no_flags(int error) {
     return error == ENOTTY || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
 }
 
-int read_inode_flags(const std::string &target, int *flags) {
+int read_inode_flags(int fd, int *flags) {
     *flags = 0;
-    int fd = -1;
-    if (const int error = open_regular(target, O_RDONLY, &fd))
-        return error;
-    const int error = ioctl(fd, FS_IOC_GETFLAGS, flags) == 0 || has_no_flags(errno) ? 0 : errno;
-    close(fd);
-    return error;
+    return ioctl(fd, FS_IOC_GETFLAGS, flags) == 0 || has_no_flags(errno) ? 0 : errno;
 }
 
 // Gives the new file the old one's kept flags, and takes away those it got
@@ -547,121 +524,136 @@ bool refused_by_folder(int error) {
 // Makes the new file beside the target, complete and synced, with the old
 // file's owner, group, mode, attributes and inode flags, and gives it a name
 // to be renamed from.
-int make_new_file(const std::string &target, const struct stat *old, const char *data, size_t size,
-                  std::string *name) {
+int make_new_file(const Target &target, const char *data, size_t size, std::string *name) {
+    const bool old = target.exists();
     Attributes attributes;
     int flags = 0;
-    if (old != nullptr &&
-        (read_path_attributes(target, &attributes) != 0 || read_inode_flags(target, &flags) != 0 ||
-         (flags & kUnreplaceableFlags) != 0))
+    if (old && (read_attributes(target.fd.fd, &attributes) != 0 ||
+                read_inode_flags(target.fd.fd, &flags) != 0))
         return kRewriteInPlace;
-    int fd = -1;
-    if (const int error = create_temporary(target, old != nullptr ? 0600 : 0666, name, &fd))
-        return old != nullptr && refused_by_folder(error) ? kRewriteInPlace : error;
-    int result = old != nullptr ? take_over_identity(fd, *old, attributes) : 0;
-    if (result == 0 && old != nullptr && give_inode_flags(fd, flags) != 0)
+    Fd fd;
+    if (const int error = create_temporary(target.path, old ? 0600 : 0666, name, &fd))
+        return old && refused_by_folder(error) ? kRewriteInPlace : error;
+    int result = old ? take_over_identity(fd.fd, target.info, attributes) : 0;
+    if (result == 0 && old && give_inode_flags(fd.fd, flags) != 0)
         result = kRewriteInPlace;
     if (result == 0)
-        result = write_all(fd, data, size);
+        result = write_all(fd.fd, data, size);
     if (result == 0)
-        result = sync_fd(fd);
+        result = sync_fd(fd.fd);
     if (result == 0 && name->empty())
-        result = name_temporary(fd, target, name);
-    if (result != 0) {
-        close(fd);
-        if (!name->empty())
-            unlink(name->c_str());
-        return result;
-    }
-    result = close_fd(fd);
-    if (result != 0)
+        result = name_temporary(fd.fd, target.path, name);
+    if (result == 0)
+        // Synced, but a close may still lose the data (over NFS, say); EINTR
+        // does not mean that it did.
+        result = close(std::exchange(fd.fd, -1)) == 0 || errno == EINTR ? 0 : errno;
+    if (result != 0 && !name->empty())
         unlink(name->c_str());
     return result;
 }
 
-// Puts the old text back after the folder could not be synced, so that a
-// failure reported means that nothing changed. The old file is still open,
-// though it has lost its name.
-void put_old_file_back(const std::string &target, const struct stat *old, int old_fd) {
-    if (old == nullptr) {
-        if (unlink(target.c_str()) != 0)
-            log_warning("could not take the new file away: %s", g_strerror(errno));
-        return;
-    }
-    std::string old_text;
-    std::string name;
-    int error = read_all(old_fd, &old_text);
-    if (error == 0)
-        error = make_new_file(target, old, old_text.data(), old_text.size(), &name);
-    if (error == 0 && rename(name.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        log_warning("could not put the old file back: %s", error == kRewriteInPlace
-                                                               ? "it could not be made as it was"
-                                                               : g_strerror(error));
-        if (!name.empty())
-            unlink(name.c_str());
-    }
+// Whether the file system cannot exchange two names or keep one from being
+// taken.
+bool cannot_rename_so(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-int replace_by_rename(const std::string &target, const struct stat *old, const char *data,
-                      size_t size) {
+// Gives the new file, complete under its temporary name, the target's name.
+// The old file, which comes out of its place, keeps a name in *old_name: the
+// new one's, where the file system can exchange the two, or one given to it
+// before, where it cannot (and an edit of another program made by rename in
+// that moment would be lost). A file that appeared meanwhile where there was
+// none is another program's, and no file takes its place: kFileChanged.
+int swap_in(const Target &target, const std::string &name, std::string *old_name) {
+    const char *path = target.path.c_str();
+    if (!target.exists()) {
+        int error =
+            renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path, RENAME_NOREPLACE) == 0 ? 0 : errno;
+        struct stat info = {};
+        if (cannot_rename_so(error))
+            error = lstat(path, &info) == 0 ? EEXIST : rename(name.c_str(), path) == 0 ? 0 : errno;
+        return error == EEXIST ? kFileChanged : error;
+    }
+    if (renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path, RENAME_EXCHANGE) == 0) {
+        *old_name = name;
+        return 0;
+    }
+    if (!cannot_rename_so(errno))
+        return errno == ENOENT ? kFileChanged : errno;
+    // Without a second name to put back, the old file is kept in place.
+    if (name_temporary(target.fd.fd, path, old_name) != 0)
+        return kRewriteInPlace;
+    if (rename(name.c_str(), path) == 0)
+        return 0;
+    const int error = errno;
+    unlink(old_name->c_str());
+    old_name->clear();
+    return error;
+}
+
+// Gives the old file its name back, which takes the new one's away.
+int put_back(const std::string &old_name, const std::string &target) {
+    if (rename(old_name.c_str(), target.c_str()) == 0)
+        return 0;
+    const int error = errno;
+    log_warning("could not put the old file back: %s", g_strerror(error));
+    return error;
+}
+
+// The new file is made and synced; just before it takes the file's place the
+// file is compared again with what the caller knew, and once more as it
+// comes out of its place, for an edit that landed in between. Changed, it
+// goes back. So does the old file when the folder cannot be synced, so that
+// a failure reported means that nothing changed.
+int replace_by_rename(const Target &target, const char *data, size_t size) {
     std::string name;
-    if (const int made = make_new_file(target, old, data, size, &name))
+    if (const int made = make_new_file(target, data, size, &name))
         return made;
-    // Kept open, not read, unless it has to be put back.
-    int old_fd = -1;
-    if (old != nullptr) {
-        if (const int error = open_regular(target, O_RDONLY, &old_fd)) {
-            unlink(name.c_str());
-            return error;
-        }
-    }
-    int result = 0;
-    if (rename(name.c_str(), target.c_str()) != 0) {
-        result = old != nullptr && refused_by_folder(errno) ? kRewriteInPlace : errno;
+    std::string old_name;
+    std::string bytes;
+    int error = target.exists() ? check_unchanged(target, target.path, &bytes) : 0;
+    if (error == 0)
+        error = swap_in(target, name, &old_name);
+    if (error != 0) {
         unlink(name.c_str());
-    } else {
-        result = sync_folder(folder_of(target));
-        if (result != 0)
-            put_old_file_back(target, old, old_fd);
+        return target.exists() && refused_by_folder(error) ? kRewriteInPlace : error;
     }
-    if (old_fd >= 0)
-        close(old_fd);
-    return result;
+    if (target.exists() && (error = check_unchanged(target, old_name, &bytes)) != 0) {
+        put_back(old_name, target.path);
+        return error;
+    }
+    error = sync_folder(folder_of(target.path));
+    if (error != 0 && !target.exists() && unlink(target.path.c_str()) != 0)
+        log_warning("could not take the new file away: %s", g_strerror(errno));
+    if (!old_name.empty() && (error == 0 || put_back(old_name, target.path) != 0))
+        unlink(old_name.c_str());
+    return error;
 }
 
 } // namespace
 
-int replace_file_contents(const char *path, const char *data, size_t size, int lock_wait_ms) {
+int replace_file_contents(const char *path, const char *data, size_t size,
+                          const FileCheck &unchanged, int lock_wait_ms) {
     if (path == nullptr || path[0] == '\0')
         return ENOENT;
-    std::string target;
-    struct stat info;
+    Target target;
+    target.unchanged = unchanged;
     bool exists = false;
-    if (const int error = resolve_links(path, &target, &info, &exists))
+    if (const int error = resolve_links(path, &target.path, &target.info, &exists))
         return error;
-    if (exists && S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (exists && !S_ISREG(info.st_mode)) {
-        // Non-blocking, so that a pipe without a reader fails instead of
-        // hanging the program.
-        const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        return fd >= 0 ? write_special_file(fd, data, size) : errno;
-    }
+    // A pipe or a device is never written: the caller has no use for it.
+    if (exists && !S_ISREG(target.info.st_mode))
+        return S_ISDIR(target.info.st_mode) ? EISDIR : EINVAL;
     if (exists) {
-        // What a plain write would have asked first: the rename below never
-        // asks whether the file itself may be written.
-        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            return errno;
-        // Replacing would split the file from its other names.
-        if (info.st_nlink > 1)
-            return rewrite_in_place(target, data, size, lock_wait_ms);
+        if (const int error = open_target(&target))
+            return error;
+    } else if (unchanged && !unchanged(nullptr)) {
+        return kFileChanged;
     }
-    // A temporary named there could never be taken away again.
-    if (may_be_append_only(folder_of(target)))
-        return exists ? rewrite_in_place(target, data, size, lock_wait_ms)
-                      : create_file(target, data, size);
-    const int result = replace_by_rename(target, exists ? &info : nullptr, data, size);
-    return result == kRewriteInPlace ? rewrite_in_place(target, data, size, lock_wait_ms) : result;
+    // Replacing would split the file from its other names; a temporary named
+    // in an append-only folder could never be taken away again.
+    int result = kRewriteInPlace;
+    if (!(exists && target.info.st_nlink > 1) && !may_be_append_only(folder_of(target.path)))
+        result = replace_by_rename(target, data, size);
+    return result == kRewriteInPlace ? rewrite_in_place(&target, data, size, lock_wait_ms) : result;
 }

@@ -179,6 +179,8 @@ TEST_F(ListE2e, EditMadeWhileAGoBackWindowManagerRanIsReadAgain) {
     click_row(0, 1, 2);
     ASSERT_TRUE(wait_for_start(1)) << err();
     ASSERT_NE(window_with_rows(3), 0u) << read_file(config_path());
+    // The list was saved before the launch: there is nothing to tell.
+    EXPECT_EQ(wait_for_dialog(std::chrono::milliseconds(500)), 0u);
     wait_past_double_click();
     click_row(2, 1, 2);
     ASSERT_TRUE(wait_for_start(2)) << err();
@@ -188,6 +190,50 @@ TEST_F(ListE2e, EditMadeWhileAGoBackWindowManagerRanIsReadAgain) {
     EXPECT_EQ(saved_entries(), (std::vector<std::string>{"First=first-wm", "Second=second-wm",
                                                          "Third=third-wm", "Third=third-wm"}));
     EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
+}
+
+// Another program changed the file while the list was shown, so the save
+// before a go-back launch leaves it: when the window manager ends, the list
+// that comes back is the file's, and a message box says that the list was not
+// saved, why, and what it shows now. The person's own change gives way.
+TEST_F(ListE2e, RefusedSaveBeforeAGoBackLaunchIsToldWhenTheListComesBack) {
+    for (const char *name : {"first-wm", "second-wm"})
+        install_fake_wm(name);
+    write_config({"First=first-wm", "Second=second-wm"}, 0, 1);
+    start();
+    ASSERT_NE(window_with_rows(2), 0u);
+    ASSERT_NE(open_menu_on_row(1), 0u);
+    x().key("d");
+    x().key("d");
+    x().key("Return");
+    ASSERT_TRUE(wait_for([&] { return rows().size() == 1; }));
+    const std::vector<std::string> theirs = {"First=first-wm", "Second=second-wm",
+                                             "Other=other-wm"};
+    write_config(theirs, 0, 1);
+    const std::string file = read_file(config_path());
+
+    wait_past_double_click();
+    click_row(0, 1, 2);
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    const std::string told = "The list was not saved when \"First\" started: another program had "
+                             "changed " +
+                             config_path() +
+                             " since quorvane read or wrote it. The list now shows what that "
+                             "file holds.";
+    const AccessibleNode program = read_program_until([&](const AccessibleNode &p) {
+        return p.find("alert") != nullptr && p.find("alert")->find("label", told.c_str());
+    });
+    ASSERT_NE(program.find("alert"), nullptr) << program.dump();
+    EXPECT_NE(program.find("alert")->find("label", told.c_str()), nullptr) << program.dump();
+    EXPECT_TRUE(wait_for([&] { return rows().size() == 3; })) << rows().size() << " rows";
+    EXPECT_TRUE(logged_warning(err(), CHANGED_WARNING)) << err();
+    EXPECT_EQ(read_file(config_path()), file);
+
+    x().close_window(wait_for_dialog());
+    ASSERT_TRUE(wait_for([&] { return x().mapped_windows_of_type("DIALOG").empty(); }));
+    quit();
+    EXPECT_EQ(saved_entries(), theirs);
+    EXPECT_EQ(started(), std::vector<std::string>{fake("first-wm")});
 }
 
 TEST_F(ConfigE2e, UnreadableFileGivesTheReadWarning) {

@@ -12,7 +12,8 @@
 //                    open (any other), write, fsync (of a file), fsync-folder,
 //                    fchown, fchmod, close (of a file), ftruncate, fallocate,
 //                    lseek, flock, link (link, or linkat naming a file made
-//                    without a name), unlink, rename; getline (a line read
+//                    without a name), unlink, rename (rename or renameat2,
+//                    which also exchanges two names); getline (a line read
 //                    from a file of the folder opened for reading); or fork,
 //                    which counts wherever it is called;
 //                    several as "call:nth,call:nth" strike one after another
@@ -21,11 +22,14 @@
 //   FAULT_ERRNO      the error it fails with: a name such as EIO or a number
 //   FAULT_ACTION     fail (default); stop-before or stop-after, which stop the
 //                    process with SIGSTOP before or after making the call, for
-//                    a test to kill it right there
+//                    a test to kill it right there; or no-effect, which skips
+//                    a call that gives 0 for success and reports success, as
+//                    a file system that ignores a change of owner or mode does
 //   FAULT_WRITE_MAX  writes on counted descriptors take at most this many
 //                    bytes, so that a text goes out in many calls
 //   FAULT_LOG        a file that gets a line for every counted call ("write 3")
-//                    and one for the fault ("fail write 3 EIO", "stop write 3")
+//                    and one for the fault ("fail write 3", "stop write 3",
+//                    "no-effect fchmod 1")
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -66,7 +70,7 @@ static const char *const CALL_NAMES[CALL_COUNT] = {
     "link",        "unlink", "rename",    "getline",   "fork",
 };
 
-enum Action { ACTION_FAIL, ACTION_STOP_BEFORE, ACTION_STOP_AFTER };
+enum Action { ACTION_FAIL, ACTION_STOP_BEFORE, ACTION_STOP_AFTER, ACTION_NO_EFFECT };
 
 // What a descriptor was opened on.
 enum Kind { KIND_NONE, KIND_FILE, KIND_FOLDER };
@@ -105,6 +109,7 @@ static struct {
     int (*linkat)(int, const char *, int, const char *, int);
     int (*unlink)(const char *);
     int (*rename)(const char *, const char *);
+    int (*renameat2)(int, const char *, int, const char *, unsigned);
     ssize_t (*getdelim)(char **, size_t *, int, FILE *);
     pid_t (*fork)(void);
 } real;
@@ -173,6 +178,7 @@ static void set_up(void) {
     real.linkat = next_symbol("linkat");
     real.unlink = next_symbol("unlink");
     real.rename = next_symbol("rename");
+    real.renameat2 = next_symbol("renameat2");
     real.getdelim = next_symbol("getdelim");
     real.fork = next_symbol("fork");
 
@@ -193,6 +199,8 @@ static void set_up(void) {
         fault.action = ACTION_STOP_BEFORE;
     else if (action != NULL && strcmp(action, "stop-after") == 0)
         fault.action = ACTION_STOP_AFTER;
+    else if (action != NULL && strcmp(action, "no-effect") == 0)
+        fault.action = ACTION_NO_EFFECT;
     const char *write_max = getenv("FAULT_WRITE_MAX");
     fault.write_max = write_max != NULL ? strtoul(write_max, NULL, 10) : 0;
     const char *log = getenv("FAULT_LOG");
@@ -236,7 +244,8 @@ static int take_turn(enum Call call) {
     log_line("", call, count);
     if (count != fault.nth[call])
         return -1;
-    log_line(fault.action == ACTION_FAIL ? "fail " : "stop ", call, count);
+    static const char *const verbs[] = {"fail ", "stop ", "stop ", "no-effect "};
+    log_line(verbs[fault.action], call, count);
     return (int)fault.action;
 }
 
@@ -255,6 +264,8 @@ static void stop_here(void) {
             errno = fault.error;                                                                   \
             return (type)-1;                                                                       \
         }                                                                                          \
+        if (turn == ACTION_NO_EFFECT)                                                              \
+            return (type)0;                                                                        \
         if (turn == ACTION_STOP_BEFORE)                                                            \
             stop_here();                                                                           \
         const type result = (make);                                                                \
@@ -420,6 +431,12 @@ int unlink(const char *path) {
 
 int rename(const char *from, const char *to) {
     RUN(CALL_RENAME, in_folder(from) || in_folder(to), int, real.rename(from, to));
+}
+
+int renameat2(int from_at, const char *from, int to_at, const char *to, unsigned flags) {
+    RUN(CALL_RENAME,
+        (from_at == AT_FDCWD && in_folder(from)) || (to_at == AT_FDCWD && in_folder(to)), int,
+        real.renameat2(from_at, from, to_at, to, flags));
 }
 
 // An optimised program reads its lines through __getdelim, a debug one

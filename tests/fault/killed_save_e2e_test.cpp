@@ -129,8 +129,10 @@ class KilledSave : public QuorvaneE2e {
         ASSERT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGKILL);
     }
 
-    // What the killed save left beside the file, as "kind (bytes)" items.
-    std::string leftovers(bool *only_known) {
+    // What the killed save left beside the file, as "kind (bytes)" items:
+    // the new text, whole or in part, and, once the new file has taken the
+    // file's place and until the old one is removed, the old text.
+    std::string leftovers(bool old_may_stay, bool *only_known) {
         std::set<std::string> items;
         *only_known = true;
         for (const std::string &name : list_folder(folder())) {
@@ -140,6 +142,8 @@ class KilledSave : public QuorvaneE2e {
             const char *kind = "unknown";
             if (new_text().compare(0, text.size(), text) == 0)
                 kind = "temporary";
+            else if (old_may_stay && text == old_text())
+                kind = "old";
             else
                 *only_known = false;
             items.insert(std::string(kind) + " (" + std::to_string(text.size()) + " bytes)");
@@ -166,7 +170,7 @@ TEST_P(KilledRenameSave, FileIsTheWholeOldOrTheWholeNewText) {
     kill_at(m);
     const std::string text = read_file(file());
     bool only_known = true;
-    const std::string left = leftovers(&only_known);
+    const std::string left = leftovers(m.renamed, &only_known);
     report("rename", m, what_text(text), left);
     EXPECT_EQ(what_text(text), std::string(m.renamed ? "new" : "old"));
     EXPECT_TRUE(only_known) << left;

@@ -14,7 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -64,6 +66,10 @@ const FaultCase FAULT_CASES[] = {
     {"Rename", Path::Rename, {"rename", 1, "EIO"}, Outcome::OldKept},
     {"RenameQuota", Path::Rename, {"rename", 1, "EDQUOT"}, Outcome::OldKept},
     {"FolderFsync", Path::Rename, {"fsync-folder", 1, "EIO"}, Outcome::OldKept},
+    // Owner or mode given to the new file without effect, as some file
+    // systems do: the save sees that it did not take and writes in place.
+    {"FchownWithoutEffect", Path::Rename, {"fchown", 1, "EIO", "no-effect"}, Outcome::NewSaved},
+    {"FchmodWithoutEffect", Path::Rename, {"fchmod", 1, "EIO", "no-effect"}, Outcome::NewSaved},
     // Cut short by a signal: the save goes on.
     {"WriteInterrupted", Path::Rename, {"write", 2, "EINTR"}, Outcome::NewSaved},
     {"FsyncInterrupted", Path::Rename, {"fsync", 1, "EINTR"}, Outcome::NewSaved},
@@ -84,12 +90,15 @@ void PrintTo(const FaultCase &c, std::ostream *os) {
     *os << c.name;
 }
 
-class SaveFaultE2e : public QuorvaneE2e, public ::testing::WithParamInterface<FaultCase> {
+// The file rc in a folder of its own, where the injector strikes.
+class SaveFolderE2e : public QuorvaneE2e {
   protected:
     std::string folder() const { return path_of("conf"); }
     std::string file() const { return folder() + "/rc"; }
     std::string log() const { return path_of("fault.log"); }
 };
+
+class SaveFaultE2e : public SaveFolderE2e, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(SaveFaultE2e, OneFailingCallKeepsTheOldFile) {
     const FaultCase &c = GetParam();
@@ -118,9 +127,10 @@ TEST_P(SaveFaultE2e, OneFailingCallKeepsTheOldFile) {
     EXPECT_EQ(exit_code(), 0) << err();
 
     if (c.fault.call[0] != '\0') {
-        EXPECT_EQ(calls_logged(log(), std::string("fail ") + c.fault.call), 1u)
-            << "the fault never struck:\n"
-            << read_file(log());
+        const std::string struck =
+            std::string(c.fault.action) == "no-effect" ? "no-effect " : "fail ";
+        EXPECT_EQ(calls_logged(log(), struck + c.fault.call), 1u) << "the fault never struck:\n"
+                                                                  << read_file(log());
     } else {
         EXPECT_EQ(calls_logged(log(), "write"), NEW_TEXT_WRITES) << read_file(log());
     }
@@ -141,6 +151,103 @@ TEST_P(SaveFaultE2e, OneFailingCallKeepsTheOldFile) {
 
 INSTANTIATE_TEST_SUITE_P(Calls, SaveFaultE2e, ::testing::ValuesIn(FAULT_CASES),
                          [](const ::testing::TestParamInfo<FaultCase> &param) {
+                             return std::string(param.param.name);
+                         });
+
+enum class Edit { Written, Replaced, Removed };
+
+struct EditCase {
+    const char *name;
+    Path path;
+    // Where the save is stopped for the edit: just before its new file takes
+    // the file's place, or, in place, before it locks the file and looks.
+    const char *stop_before;
+    Edit edit;
+    bool as_user; // the program runs as nobody, who owns the file
+};
+
+const EditCase EDIT_CASES[] = {
+    {"WrittenBeforeTheRename", Path::Rename, "rename", Edit::Written, false},
+    {"ReplacedBeforeTheRename", Path::Rename, "rename", Edit::Replaced, false},
+    {"RemovedBeforeTheRename", Path::Rename, "rename", Edit::Removed, false},
+    {"WrittenBeforeTheLock", Path::InPlace, "flock", Edit::Written, false},
+    {"ReplacedBeforeTheLock", Path::InPlace, "flock", Edit::Replaced, false},
+    {"WrittenBeforeTheRenameAsUser", Path::Rename, "rename", Edit::Written, true},
+    {"ReplacedBeforeTheRenameAsUser", Path::Rename, "rename", Edit::Replaced, true},
+    {"RemovedBeforeTheRenameAsUser", Path::Rename, "rename", Edit::Removed, true},
+    {"WrittenBeforeTheLockAsUser", Path::InPlace, "flock", Edit::Written, true},
+};
+
+void PrintTo(const EditCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class EditAtTheSaveE2e : public SaveFolderE2e, public ::testing::WithParamInterface<EditCase> {};
+
+// Another program's edit that lands at the last moment of a save stays: the
+// save finds it, leaves the file as the other program made it, says so as
+// for any refused save, and leaves nothing beside it.
+TEST_P(EditAtTheSaveE2e, AnotherProgramsEditStays) {
+    const EditCase &c = GetParam();
+    const std::string theirs = "Theirs=their-wm\n";
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    write_file(file(), OLD_TEXT);
+    if (c.path == Path::InPlace) {
+        ASSERT_EQ(link(file().c_str(), (folder() + "/second-name").c_str()), 0);
+    }
+    std::map<std::string, std::string> env =
+        fault_env({c.stop_before, 1, "EIO", "stop-before"}, folder(), log());
+    if (c.as_user) {
+        const struct passwd *nobody = getpwnam("nobody");
+        if (geteuid() != 0 || nobody == nullptr)
+            GTEST_SKIP() << "needs root, to run the program as nobody";
+        const uid_t uid = nobody->pw_uid;
+        const gid_t gid = nobody->pw_gid;
+        write_file(log(), "");
+        ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+        for (const std::string &path : {home(), folder(), file(), log()})
+            ASSERT_EQ(chown(path.c_str(), uid, gid), 0) << path;
+        // setpriv would drop the injector before it reaches the program.
+        run_through({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--init-groups",
+                     "/usr/bin/env", "LD_PRELOAD=" + env["LD_PRELOAD"]});
+        env.erase("LD_PRELOAD");
+    }
+
+    start({"-c", file()}, env);
+    const Window window = main_window();
+    ASSERT_NE(window, 0u) << err();
+    x().close_window(window);
+    ASSERT_TRUE(wait_for([&] { return process_state(app().pid()) == 'T'; })) << err();
+    if (c.edit == Edit::Written) {
+        write_file(file(), theirs);
+    } else if (c.edit == Edit::Replaced) {
+        write_file(folder() + "/theirs", theirs);
+        ASSERT_EQ(rename((folder() + "/theirs").c_str(), file().c_str()), 0);
+    } else {
+        ASSERT_EQ(unlink(file().c_str()), 0);
+    }
+    std::set<std::string> names = list_folder(folder());
+    kill(app().pid(), SIGCONT);
+    EXPECT_EQ(exit_code(), 0) << err();
+
+    EXPECT_EQ(calls_logged(log(), std::string("stop ") + c.stop_before), 1u) << read_file(log());
+    EXPECT_TRUE(logged_warning(err(), CHANGED_WARNING)) << err();
+    if (c.edit != Edit::Removed) {
+        EXPECT_EQ(read_file(file()), theirs);
+    }
+    if (c.path == Path::InPlace) {
+        EXPECT_EQ(read_file(folder() + "/second-name"),
+                  c.edit == Edit::Written ? theirs : std::string(OLD_TEXT));
+    }
+    // The stopped save's temporary, if it has a name yet, goes.
+    names.erase(std::find_if(names.begin(), names.end(),
+                             [](const std::string &name) { return name.rfind("rc.", 0) == 0; }),
+                names.end());
+    EXPECT_EQ(list_folder(folder()), names);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, EditAtTheSaveE2e, ::testing::ValuesIn(EDIT_CASES),
+                         [](const ::testing::TestParamInfo<EditCase> &param) {
                              return std::string(param.param.name);
                          });
 
@@ -201,10 +308,9 @@ bool locale_exists(const char *name) {
 
 // Two instances save one file in place at the same moment: the second is
 // held right before it locks the file, then the first part-way through its
-// writes. The second waits for the first to finish, so the file holds one
-// whole text, never the second's with the first's last writes over it.
-// (Started after the first had written, the second would find the file
-// changed by another program and not save at all.)
+// writes. The second waits for the first to finish, so their writes never
+// mix, and then finds the file changed by another program (the first): it
+// leaves the first's whole text as it is.
 TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
     // The decimal comma of a German locale makes the two texts differ.
     if (!locale_exists("de_DE.UTF-8"))
@@ -243,7 +349,10 @@ TEST_F(SaveFaultE2e, TwoInstancesSavingInPlaceNeverInterleave) {
     EXPECT_TRUE(first_status && WIFEXITED(*first_status) && WEXITSTATUS(*first_status) == 0);
     EXPECT_EQ(exit_code(), 0) << err();
 
-    EXPECT_EQ(read_file(file()), NEW_TEXT);
+    std::string first_text = NEW_TEXT;
+    first_text.replace(first_text.find("delay:0.0"), 9, "delay:0,0");
+    EXPECT_EQ(read_file(file()), first_text);
+    EXPECT_TRUE(logged_warning(err(), CHANGED_WARNING)) << err();
     EXPECT_EQ(list_folder(folder()), (std::set<std::string>{"rc", "second-name"}));
 }
 

@@ -354,11 +354,7 @@ TEST_F(ConfigFileTest, AnotherProgramsEditIsNeverWrittenOver) {
         if (c.file_after) {
             EXPECT_EQ(read_file(path()), edited);
         }
-        EXPECT_EQ(warnings->messages(),
-                  std::vector<std::string>(
-                      2, std::string(WRITE_WARNING) +
-                             ": it has been changed by another program since quorvane read or "
-                             "wrote it"));
+        EXPECT_EQ(warnings->messages(), std::vector<std::string>(2, CHANGED_WARNING));
     }
 }
 

@@ -28,6 +28,8 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The test links with --wrap for these calls, so the code under test reaches
 // them through the injector below.
@@ -35,6 +37,7 @@ extern "C" {
 ssize_t __real_write(int fd, const void *data, size_t size);
 int __real_fsync(int fd);
 int __real_rename(const char *from, const char *to);
+int __real_renameat2(int from_at, const char *from, int to_at, const char *to, unsigned flags);
 int __real_close(int fd);
 int __real_ftruncate(int fd, off_t size);
 mode_t __real_umask(mode_t mask);
@@ -52,7 +55,10 @@ struct Faults {
     size_t max_write = 0;     // writes take at most this many bytes (0: all)
     int file_fsync_errno = 0; // fsync of a regular file fails
     int folder_fsync_errno = 0;
-    int rename_errno = 0;
+    int rename_errno = 0;     // of a rename, an exchange among them
+    bool no_exchange = false; // as a file system that cannot exchange two names
+    // Another program at work just before a file is renamed into place.
+    std::function<void()> before_rename;
     int close_errno = 0; // close closes, then reports this
     int ftruncate_errno = 0;
     bool no_unnamed_files = false; // as a file system without O_TMPFILE
@@ -109,12 +115,26 @@ int __wrap_fsync(int fd) {
     return __real_fsync(fd);
 }
 
+// Whether the rename may go on; the other program's work is done once.
+bool rename_goes_on() {
+    if (!faults.active)
+        return true;
+    if (faults.before_rename)
+        std::exchange(faults.before_rename, nullptr)();
+    errno = faults.rename_errno;
+    return errno == 0;
+}
+
 int __wrap_rename(const char *from, const char *to) {
-    if (faults.active && faults.rename_errno != 0) {
-        errno = faults.rename_errno;
+    return rename_goes_on() ? __real_rename(from, to) : -1;
+}
+
+int __wrap_renameat2(int from_at, const char *from, int to_at, const char *to, unsigned flags) {
+    if (faults.active && faults.no_exchange && flags != 0) {
+        errno = EINVAL;
         return -1;
     }
-    return __real_rename(from, to);
+    return rename_goes_on() ? __real_renameat2(from_at, from, to_at, to, flags) : -1;
 }
 
 int __wrap_ftruncate(int fd, off_t size) {
@@ -206,7 +226,7 @@ std::string link_of(const std::string &path) {
 
 // 0, or the errno of the failure.
 int replace(const std::string &path, const std::string &bytes, int lock_wait_ms = kSaveLockWaitMs) {
-    return replace_file_contents(path.c_str(), bytes.data(), bytes.size(), lock_wait_ms);
+    return replace_file_contents(path.c_str(), bytes.data(), bytes.size(), nullptr, lock_wait_ms);
 }
 
 const std::string kOld = "old=contents that must survive\ndelay:15.000000\n";
@@ -353,16 +373,16 @@ TEST_F(ReplaceTest, LinkInAStickyFolderIsFollowedOnlyWhereTheKernelWould) {
     }
 }
 
-// A pipe put in the file's place after its links were looked at is never
-// opened for writing or waited on: the save fails at once, the pipe stays.
+// A pipe put in the file's place after its links were looked at, just before
+// the one open of the file, is never written or waited on: the save fails at
+// once, the pipe stays.
 TEST_F(ReplaceTest, PipeSwappedInMeanwhileFailsTheSaveWithoutWaiting) {
     const struct {
         const char *name;
         bool in_place;
-        int open_flags; // of the open that the pipe comes just before
     } cases[] = {
-        {"before the open to rewrite it in place", true, O_RDWR},
-        {"before the old file is kept open for the rename", false, O_RDONLY},
+        {"a file to be rewritten in place", true},
+        {"a file to be replaced", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -380,7 +400,7 @@ TEST_F(ReplaceTest, PipeSwappedInMeanwhileFailsTheSaveWithoutWaiting) {
             {
                 FaultScope scope(plan_of([&](Faults &f) {
                     f.pipe_at = path.c_str();
-                    f.pipe_before_open = c.open_flags;
+                    f.pipe_before_open = O_RDWR;
                 }));
                 error = replace(path, kNew);
             }
@@ -449,29 +469,46 @@ TEST_F(ReplaceTest, UnusablePathFailsAndCreatesNothing) {
     }
 }
 
-TEST_F(ReplaceTest, PipeWithAReaderIsWrittenNotReplaced) {
-    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
-    const int reader = open(file().c_str(), O_RDONLY | O_NONBLOCK);
+// A pipe or a device is never written, whether something reads it or not:
+// the caller has no use for one, and a pipe without a reader would wait.
+TEST_F(ReplaceTest, WhatIsNoRegularFileIsNeverWritten) {
+    ASSERT_EQ(mkfifo(tmp.file("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(tmp.file("read pipe").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/null", tmp.file("null").c_str()), 0);
+    const int reader = open(tmp.file("read pipe").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_EQ(replace(file(), kNew), 0);
+    for (const char *name : {"pipe", "read pipe", "null"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(replace(tmp.file(name), kNew), EINVAL);
+    }
     char received[256] = {};
-    EXPECT_EQ(read(reader, received, sizeof received), static_cast<ssize_t>(kNew.size()));
-    EXPECT_EQ(std::string(received), kNew);
+    EXPECT_EQ(read(reader, received, sizeof received), 0) << "the reader got something";
     close(reader);
     struct stat info;
-    ASSERT_EQ(lstat(file().c_str(), &info), 0);
+    ASSERT_EQ(lstat(tmp.file("pipe").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(link_of(tmp.file("null")), "/dev/null");
+    EXPECT_EQ(list_folder(tmp.path()), (std::set<std::string>{"null", "pipe", "read pipe"}));
 }
 
-TEST_F(ReplaceTest, PipeWithoutReaderFailsAtOnce) {
-    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
-    EXPECT_EQ(replace(file(), kNew), ENXIO);
+// The ways of saving: by exchange with a temporary made without a name or,
+// where the file system makes none, with one; by rename where it cannot
+// exchange two names; and in place for a file with another name, where the
+// old bytes must be put back.
+enum Way { UNNAMED, NAMED, NO_EXCHANGE, IN_PLACE, WAYS };
+
+const char *name_of(Way way) {
+    static const char *const names[] = {", by exchange", ", by exchange of a named file",
+                                        ", by rename", ", in place"};
+    return names[way];
 }
 
-// The ways of saving: by rename, from a temporary without a name or, where
-// the file system has none, with one; and in place for a file with another
-// name, where the old bytes must be put back.
-enum Way { UNNAMED, NAMED, IN_PLACE, WAYS };
+// What the file system of a way cannot do.
+Faults on_way(Faults plan, Way way) {
+    plan.no_unnamed_files = way == NAMED;
+    plan.no_exchange = way == NO_EXCHANGE;
+    return plan;
+}
 
 struct Fault {
     const char *name;
@@ -482,11 +519,12 @@ struct Fault {
 };
 
 TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
-    // Each fault with whether the save succeeds {by rename, named, in place}.
+    // Each fault with whether the save succeeds {by exchange, named, by
+    // rename, in place}.
     const Fault cases[] = {
         {"disk full at the first write",
          plan_of([](Faults &f) { f.write_errno = ENOSPC; }),
-         {false, false, false}},
+         {false, false, false, false}},
         // The old bytes go back where they were, which takes no new space.
         {"quota after some writes",
          plan_of([](Faults &f) {
@@ -495,29 +533,32 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
              f.bad_writes = 1;
              f.max_write = 5;
          }),
-         {false, false, false}},
+         {false, false, false, false}},
         {"I/O error on write",
          plan_of([](Faults &f) {
              f.write_errno = EIO;
              f.bad_writes = 1;
          }),
-         {false, false, false}},
-        {"sync fails", plan_of([](Faults &f) { f.file_fsync_errno = EIO; }), {false, false, false}},
+         {false, false, false, false}},
+        {"sync fails",
+         plan_of([](Faults &f) { f.file_fsync_errno = EIO; }),
+         {false, false, false, false}},
         // In place, the close comes after the sync, and nothing is renamed.
-        {"close fails", plan_of([](Faults &f) { f.close_errno = EIO; }), {false, false, true}},
-        {"rename fails", plan_of([](Faults &f) { f.rename_errno = EXDEV; }), {false, false, true}},
+        {"close fails",
+         plan_of([](Faults &f) { f.close_errno = EIO; }),
+         {false, false, false, true}},
+        {"rename fails",
+         plan_of([](Faults &f) { f.rename_errno = EXDEV; }),
+         {false, false, false, true}},
         // Only in place is the file shortened.
         {"shortening fails",
          plan_of([](Faults &f) { f.ftruncate_errno = EIO; }),
-         {true, true, false}},
+         {true, true, true, false}},
     };
-    for (const Way way : {UNNAMED, NAMED, IN_PLACE}) {
+    for (const Way way : {UNNAMED, NAMED, NO_EXCHANGE, IN_PLACE}) {
         const bool in_place = way == IN_PLACE;
         for (Fault c : cases) {
-            c.plan.no_unnamed_files = way == NAMED;
-            SCOPED_TRACE(std::string(c.name) + (in_place       ? ", in place"
-                                                : way == NAMED ? ", by rename of a named file"
-                                                               : ", by rename"));
+            SCOPED_TRACE(std::string(c.name) + name_of(way));
             // Longer than the new text, so that a missed shortening shows.
             const std::string old_text = kOld + kOld;
             write_file(file(), old_text);
@@ -528,7 +569,7 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
             const ino_t before = inode_of(file());
             bool replaced;
             {
-                FaultScope scope(c.plan);
+                FaultScope scope(on_way(c.plan, way));
                 replaced = replace(file(), kNew) == 0;
             }
             EXPECT_EQ(replaced, c.replaced[way]);
@@ -543,6 +584,94 @@ TEST_F(ReplaceTest, FailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
             }
         }
     }
+}
+
+// Another program's edit that lands after the caller looked at the file, or
+// just as the new file takes the old one's place, stays: the save gives back
+// kFileChanged and leaves the file as the other program made it, with nothing
+// beside it. Where the file system cannot exchange two names, only an edit
+// written into the file can still be told at that last moment; one made by
+// rename or removal there is lost, as it would be to any rename.
+TEST_F(ReplaceTest, AnotherProgramsEditMeanwhileStays) {
+    const std::string theirs = "theirs=made by another program\n";
+    enum Edit { WRITTEN, REPLACED, REMOVED, MADE };
+    const auto edit = [&](Edit how) {
+        if (how == WRITTEN || how == MADE) {
+            write_file(file(), theirs);
+        } else if (how == REPLACED) {
+            write_file(tmp.file("theirs"), theirs);
+            ASSERT_EQ(rename(tmp.file("theirs").c_str(), file().c_str()), 0);
+        } else {
+            ASSERT_EQ(unlink(file().c_str()), 0);
+        }
+    };
+    const struct {
+        const char *name;
+        Edit edit;
+        bool at_the_rename; // or before the save began
+        std::vector<Way> ways;
+    } cases[] = {
+        {"written in place before", WRITTEN, false, {UNNAMED, NAMED, NO_EXCHANGE, IN_PLACE}},
+        {"replaced before", REPLACED, false, {UNNAMED, NAMED, NO_EXCHANGE, IN_PLACE}},
+        {"removed before", REMOVED, false, {UNNAMED, NAMED, NO_EXCHANGE, IN_PLACE}},
+        {"made before", MADE, false, {UNNAMED, NAMED, NO_EXCHANGE}},
+        {"written in place at the rename", WRITTEN, true, {UNNAMED, NAMED, NO_EXCHANGE}},
+        {"replaced at the rename", REPLACED, true, {UNNAMED, NAMED}},
+        {"removed at the rename", REMOVED, true, {UNNAMED, NAMED}},
+        {"made at the rename", MADE, true, {UNNAMED, NAMED}},
+    };
+    for (const auto &c : cases) {
+        for (const Way way : c.ways) {
+            SCOPED_TRACE(std::string(c.name) + name_of(way));
+            unlink(file().c_str());
+            unlink(tmp.file("other").c_str());
+            const bool existed = c.edit != MADE;
+            if (existed)
+                write_file(file(), kOld);
+            if (way == IN_PLACE) {
+                ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+            }
+            // What the caller last read or wrote: the old text, or no file.
+            const FileCheck unchanged = [&](const std::string *bytes) {
+                return existed ? bytes != nullptr && *bytes == kOld : bytes == nullptr;
+            };
+            Faults plan = on_way(Faults{}, way);
+            if (c.at_the_rename)
+                plan.before_rename = [&] { edit(c.edit); };
+            else
+                edit(c.edit);
+            int error;
+            {
+                FaultScope scope(plan);
+                error = replace_file_contents(file().c_str(), kNew.data(), kNew.size(), unchanged);
+            }
+            EXPECT_EQ(error, kFileChanged);
+            std::set<std::string> names;
+            if (c.edit != REMOVED) {
+                EXPECT_EQ(read_file(file()), theirs);
+                names.insert("rc");
+            }
+            if (way == IN_PLACE) {
+                EXPECT_EQ(read_file(tmp.file("other")), c.edit == WRITTEN ? theirs : kOld);
+                names.insert("other");
+            }
+            EXPECT_EQ(list_folder(tmp.path()), names);
+        }
+    }
+}
+
+// A file that was empty has no old bytes to write back when a save in place
+// fails after writing, but the new ones must go all the same.
+TEST_F(ReplaceTest, EmptyFileStaysEmptyWhenASaveInPlaceFails) {
+    write_file(file(), "");
+    ASSERT_EQ(link(file().c_str(), tmp.file("other").c_str()), 0);
+    int error;
+    {
+        FaultScope scope(plan_of([](Faults &f) { f.file_fsync_errno = EIO; }));
+        error = replace(file(), kNew);
+    }
+    EXPECT_EQ(error, EIO);
+    EXPECT_EQ(read_file(file()), "");
 }
 
 TEST_F(ReplaceTest, InterruptedAndShortWritesAreCarriedOn) {
@@ -849,6 +978,23 @@ TEST_F(Ext4ReplaceTest, AppendOnlyFolderGetsNoTemporary) {
             EXPECT_EQ(read_file(folder + "/new"), kNew);
         }
         EXPECT_EQ(chattr("-a", folder), 0);
+    }
+}
+
+// A file that is append-only or immutable itself cannot be written, so it
+// is not saved at all, neither replaced nor rewritten in place.
+TEST_F(Ext4ReplaceTest, AppendOnlyOrImmutableFileIsNeverSaved) {
+    for (const std::string flag : {"a", "i"}) {
+        SCOPED_TRACE(flag);
+        const std::string folder = disk() + "/kept";
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        write_file(folder + "/rc", kOld);
+        ASSERT_EQ(chattr("+" + flag, folder + "/rc"), 0);
+        EXPECT_EQ(replace(folder + "/rc", kNew), EPERM);
+        EXPECT_EQ(read_file(folder + "/rc"), kOld);
+        EXPECT_EQ(list_folder(folder), std::set<std::string>{"rc"});
+        ASSERT_EQ(chattr("-" + flag, folder + "/rc"), 0);
+        ASSERT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
     }
 }
 
