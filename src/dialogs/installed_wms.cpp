@@ -16,6 +16,11 @@ namespace {
 
 constexpr char kDefaultDataDirs[] = "/usr/local/share:/usr/share";
 constexpr char kProgramName[] = "quorvane";
+// Debian's own, by its full path: a PATH of anyone's making does not choose
+// what runs. It answers in milliseconds with a line per window manager.
+constexpr char kAlternativesHelper[] = "/usr/bin/update-alternatives";
+constexpr std::chrono::seconds kHelperTimeLimit{2};
+constexpr size_t kHelperMaxBytes = size_t{64} * 1024;
 
 // The full path of the program a session or an alternative names, a bare
 // name looked up along PATH; empty when that is no executable file. A path
@@ -133,8 +138,8 @@ std::vector<FoundWm> find_session_wms(const std::vector<std::string> &data_dirs)
 
 std::vector<FoundWm> find_alternative_wms() {
     std::vector<FoundWm> found;
-    const std::optional<std::string> listed =
-        read_program_output({"update-alternatives", "--list", "x-window-manager"});
+    const std::optional<std::string> listed = read_program_output(
+        {kAlternativesHelper, "--list", "x-window-manager"}, kHelperTimeLimit, kHelperMaxBytes);
     if (!listed)
         return found;
     const GStrvPtr lines(g_strsplit(listed->c_str(), "\n", -1));

@@ -21,8 +21,9 @@ std::vector<std::string> session_data_dirs();
 std::vector<FoundWm> find_session_wms(const std::vector<std::string> &data_dirs);
 
 // The programs registered as x-window-manager alternatives, in the order that
-// "update-alternatives --list" gives them (found along PATH; none when it is
-// missing or fails), each described by its file name.
+// "/usr/bin/update-alternatives --list" gives them, each described by its
+// file name; none when it is missing or fails, or when it is stopped, with a
+// warning, for taking longer than two seconds or writing more than 64 KiB.
 std::vector<FoundWm> find_alternative_wms();
 
 // Leaves one row for the rows whose paths reach one file under one name: the

@@ -3,12 +3,18 @@
 #include "dialogs/search.h"
 #include "launch/launcher.h"
 
+#include "support/gtk_probe.h"
+#include "support/private_mounts.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <climits>
 #include <cstdlib>
@@ -51,9 +57,11 @@ std::vector<std::string> as_lines(const std::vector<FoundWm> &found) {
     return lines;
 }
 
+constexpr char kHelper[] = "/usr/bin/update-alternatives";
+
 // A private system: data folders with their xsessions folders, program
-// folders for PATH, and a fake update-alternatives among them. Nothing the
-// machine has installed is seen.
+// folders for PATH, and a fake update-alternatives put over Debian's for the
+// tests that ask for one. Nothing the machine has installed is seen.
 class InstalledWmsTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -64,6 +72,10 @@ class InstalledWmsTest : public ::testing::Test {
         env.set("PATH", tmp.file("bin") + ":" + tmp.file("tools"));
         env.set("LANGUAGE", std::nullopt);
         env.set("LC_ALL", "C");
+    }
+    void TearDown() override {
+        if (helper_mounted_)
+            umount2(kHelper, MNT_DETACH);
     }
 
     std::string program(const std::string &name, mode_t mode = 0755) {
@@ -77,15 +89,27 @@ class InstalledWmsTest : public ::testing::Test {
         write_file(tmp.file(folder + "/xsessions/" + name),
                    "[Desktop Entry]\nType=XSession\n" + keys);
     }
-    // update-alternatives as Debian's answers for x-window-manager.
-    void alternatives(const std::vector<std::string> &paths, int status = 0) {
-        std::string script = "#!/bin/sh\n[ $# = 2 ] && [ \"$1\" = --list ] && "
-                             "[ \"$2\" = x-window-manager ] || exit 2\n";
+    // Lays tools/update-alternatives over Debian's, for this process and
+    // what it starts; false, with the reason, when that cannot be done here.
+    bool put_fake_helper_in_place(std::string *why) {
+        helper_script("exit 2\n");
+        if (!enter_private_mount_namespace("put a fake over " + std::string(kHelper), why))
+            return false;
+        if (mount(tmp.file("tools/update-alternatives").c_str(), kHelper, nullptr, MS_BIND,
+                  nullptr) != 0) {
+            *why = std::string("cannot put a fake over ") + kHelper + ": " + strerror(errno);
+            return false;
+        }
+        helper_mounted_ = true;
+        return true;
+    }
+    // The fake's answer for x-window-manager: these lines, then the rest of
+    // the script.
+    void alternatives(const std::vector<std::string> &paths, const std::string &then = "exit 0\n") {
+        std::string script;
         for (const std::string &path : paths)
             script += "echo '" + path + "'\n";
-        script += "exit " + std::to_string(status) + "\n";
-        write_file(tmp.file("tools/update-alternatives"), script);
-        ASSERT_EQ(chmod(tmp.file("tools/update-alternatives").c_str(), 0755), 0);
+        helper_script(script + then);
     }
     std::vector<std::string> sessions() const {
         return as_lines(find_session_wms(session_data_dirs()));
@@ -93,6 +117,18 @@ class InstalledWmsTest : public ::testing::Test {
 
     TempDir tmp;
     ScopedEnv env;
+
+  private:
+    // Written in place, so that the mounted file shows every new text.
+    void helper_script(const std::string &body) {
+        write_file(tmp.file("tools/update-alternatives"),
+                   "#!/bin/sh\n[ $# = 2 ] && [ \"$1\" = --list ] && "
+                   "[ \"$2\" = x-window-manager ] || exit 2\n" +
+                       body);
+        ASSERT_EQ(chmod(tmp.file("tools/update-alternatives").c_str(), 0755), 0);
+    }
+
+    bool helper_mounted_ = false;
 };
 
 TEST_F(InstalledWmsTest, OffersTheSessionsThatStartOneProgramWithItsFullPath) {
@@ -179,6 +215,9 @@ TEST_F(InstalledWmsTest, DescribesASessionByItsNameInTheUsersLanguage) {
 }
 
 TEST_F(InstalledWmsTest, OffersTheRegisteredAlternativesThatCanBeStarted) {
+    std::string why;
+    if (!put_fake_helper_in_place(&why))
+        GTEST_SKIP() << why;
     const std::string first = program("opt/first-wm");
     const std::string second = program("bin/second-wm");
     program("opt/plain-wm", 0644);
@@ -188,24 +227,73 @@ TEST_F(InstalledWmsTest, OffersTheRegisteredAlternativesThatCanBeStarted) {
     EXPECT_EQ(as_lines(find_alternative_wms()),
               (std::vector<std::string>{"first-wm=" + first, "second-wm=" + second}));
 
-    // A failing tool, or none on PATH, offers nothing.
-    alternatives({first}, 2);
+    // A failing tool offers nothing.
+    alternatives({first}, "exit 2\n");
     EXPECT_TRUE(find_alternative_wms().empty());
-    alternatives({first});
-    env.set("PATH", tmp.file("bin"));
-    EXPECT_TRUE(find_alternative_wms().empty());
+}
+
+// Debian's tool is run by its full path: one that comes first along PATH is
+// never asked.
+TEST_F(InstalledWmsTest, TheToolOnPathIsNeverRun) {
+    const std::string planted = program("opt/planted-wm");
+    write_file(tmp.file("bin/update-alternatives"),
+               "#!/bin/sh\ntouch '" + tmp.file("ran") + "'\necho '" + planted + "'\n");
+    ASSERT_EQ(chmod(tmp.file("bin/update-alternatives").c_str(), 0755), 0);
+    for (const FoundWm &wm : find_alternative_wms())
+        EXPECT_NE(wm.command, planted);
+    EXPECT_FALSE(file_exists(tmp.file("ran")));
 }
 
 // The program's SIGCHLD reaper must not collect the tool before the search
 // has its exit status: a failing tool's output would pass for a good one.
 TEST_F(InstalledWmsTest, TheChildReaperLeavesTheToolsExitStatusToTheSearch) {
+    std::string why;
+    if (!put_fake_helper_in_place(&why))
+        GTEST_SKIP() << why;
     install_child_reaper();
     const std::string wm = program("opt/wm");
     for (int round = 0; round < 20; ++round) {
-        alternatives({wm}, 2);
+        alternatives({wm}, "exit 2\n");
         EXPECT_TRUE(find_alternative_wms().empty()) << "round " << round;
         alternatives({wm});
         EXPECT_EQ(as_lines(find_alternative_wms()), std::vector<std::string>{"wm=" + wm});
+    }
+}
+
+// A tool that hangs, floods or leaves a child holding its output open never
+// holds the search: it is stopped, says so, and the sessions still count.
+TEST_F(InstalledWmsTest, AToolThatHangsOrFloodsIsStoppedAndTheOtherSourcesStillCount) {
+    std::string why;
+    if (!put_fake_helper_in_place(&why))
+        GTEST_SKIP() << why;
+    install_child_reaper();
+    const std::string wm = program("opt/wm");
+    session("s.desktop", "Name=Session\nExec=" + program("opt/session-wm") + "\n");
+    struct Case {
+        const char *name;
+        std::string then;
+        std::vector<std::string> found;
+        std::string warning;
+    };
+    const std::string session_row = "Session=" + tmp.file("opt/session-wm");
+    const Case cases[] = {
+        {"hangs", "exec /bin/sleep 1000\n", {session_row}, "did not finish within 2 seconds"},
+        {"floods", "/usr/bin/yes '" + wm + "'\n", {session_row}, "wrote more than 65536 bytes"},
+        {"leaves a child", "/bin/sleep 1000 &\nexit 0\n", {session_row, "wm=" + wm}, ""},
+    };
+    const char *const no_prefixes[] = {""};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        alternatives({wm}, c.then);
+        WarningCapture warnings;
+        EXPECT_EQ(as_lines(find_installed_wms(known_wms, no_prefixes)), c.found);
+        if (c.warning.empty()) {
+            EXPECT_TRUE(warnings.messages().empty());
+        } else {
+            ASSERT_EQ(warnings.messages().size(), 1u);
+            EXPECT_EQ(warnings.messages()[0],
+                      std::string("Stopped \"") + kHelper + "\": it " + c.warning);
+        }
     }
 }
 
@@ -236,6 +324,9 @@ TEST_F(InstalledWmsTest, FoldsThePathsThatReachOneProgramUnderOneName) {
 // a link to /usr/bin, and the sessions and alternatives name programs that
 // the table finds too.
 TEST_F(InstalledWmsTest, TheTableComesFirstThenSessionsThenAlternativesEachProgramOnce) {
+    std::string why;
+    if (!put_fake_helper_in_place(&why))
+        GTEST_SKIP() << why;
     for (const char *folder : {"usr", "usr/local", "usr/local/bin", "usr/bin"})
         ASSERT_EQ(mkdir(tmp.file(folder).c_str(), 0755), 0);
     ASSERT_EQ(symlink(".", tmp.file("usr/bin/X11").c_str()), 0);

@@ -43,6 +43,10 @@ class SearchedFolders {
         chmod(layer_of(path).c_str(), 0755);
     }
     void plain_file(const std::string &path) { write_file(layer_of(path), "#!/bin/sh\n"); }
+    void script(const std::string &path, const std::string &text) {
+        write_file(layer_of(path), text);
+        chmod(layer_of(path).c_str(), 0755);
+    }
     void folder(const std::string &path) { mkdir(layer_of(path).c_str(), 0755); }
     void link(const std::string &path, const std::string &target) {
         ASSERT_EQ(symlink(target.c_str(), layer_of(path).c_str()), 0) << path;
@@ -124,8 +128,8 @@ class SearchE2e : public ListE2e {
                        "[Desktop Entry]\nName=Session\nExec=/usr/local/bin/session-wm\n");
             alternatives += "echo /usr/bin/alternative-wm\n";
         }
-        write_file(path_of("bin/update-alternatives"), alternatives);
-        chmod(path_of("bin/update-alternatives").c_str(), 0755);
+        // The program asks Debian's own, by its full path.
+        folders_.script("/usr/bin/update-alternatives", alternatives);
         if (layout == X11::LinkToUsrBin)
             return {"Fluxbox=/usr/local/bin/fluxbox",
                     "Fluxbox=/usr/bin/fluxbox",
