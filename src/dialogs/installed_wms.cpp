@@ -2,6 +2,7 @@
 #include "dialogs/installed_wms.h"
 
 #include "app/glib_ptr.h"
+#include "launch/exec_plan.h"
 #include "launch/program_output.h"
 
 #include <sys/stat.h>
@@ -23,19 +24,20 @@ constexpr std::chrono::seconds kHelperTimeLimit{2};
 constexpr size_t kHelperMaxBytes = size_t{64} * 1024;
 
 // The full path of the program a session or an alternative names, a bare
-// name looked up along PATH; empty when that is no executable file. A path
-// relative to some folder would depend on where the session starts, and one
-// that is not UTF-8 could not be shown as it stands in the result list.
+// name looked up along the path a launch would search; empty when that is no
+// executable file. A path relative to some folder would depend on where the
+// session starts, and one that is not UTF-8 could not be shown as it stands
+// in the result list.
 std::string program_path(const char *name) {
-    GCharPtr path;
+    std::vector<std::string> candidates;
     if (g_path_is_absolute(name))
-        path.reset(g_strdup(name));
+        candidates.emplace_back(name);
     else if (strchr(name, '/') == nullptr)
-        path.reset(g_find_program_in_path(name));
-    if (path == nullptr || !g_path_is_absolute(path.get()) ||
-        !g_utf8_validate(path.get(), -1, nullptr) || !is_executable_file(path.get()))
-        return "";
-    return path.get();
+        candidates = command_candidates(name);
+    for (const std::string &path : candidates)
+        if (g_path_is_absolute(path.c_str()) && is_executable_file(path.c_str()))
+            return g_utf8_validate(path.c_str(), -1, nullptr) ? path : "";
+    return "";
 }
 
 // The session that brought the person here would only bring them back: this

@@ -174,6 +174,28 @@ TEST_F(InstalledWmsTest, OffersTheSessionsThatStartOneProgramWithItsFullPath) {
                                                     "Quoted=" + blank, "bare-wm=" + bare}));
 }
 
+// A bare name is looked for where a launch would look for it: never in the
+// current folder when PATH is unset, as the toolkit's own search would.
+TEST_F(InstalledWmsTest, BareNamesAreLookedForAlongThePathALaunchSearches) {
+    program("bin/plantedwm");
+    session("a.desktop", "Name=Planted\nExec=plantedwm\n");
+    session("b.desktop", "Name=Shell\nExec=sh\n");
+    char folder[PATH_MAX] = {};
+    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
+    ASSERT_EQ(chdir(tmp.file("bin").c_str()), 0);
+    const std::vector<std::pair<std::optional<std::string>, std::vector<std::string>>> cases = {
+        {std::nullopt, {"Shell=/bin/sh"}},
+        {"", {}},
+        {":" + tmp.file("opt"), {}},
+    };
+    for (const auto &[path, expected] : cases) {
+        SCOPED_TRACE(path ? "PATH=" + *path : "PATH unset");
+        env.set("PATH", path);
+        EXPECT_EQ(sessions(), expected);
+    }
+    ASSERT_EQ(chdir(folder), 0);
+}
+
 TEST_F(InstalledWmsTest, AnEarlierFolderHidesSessionsOfTheSameNameAndNamesGiveTheOrder) {
     const std::string wm = program("bin/wm");
     session("b.desktop", "Name=Hidden here\nExec=wm\nHidden=true\n");
