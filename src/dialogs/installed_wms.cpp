@@ -5,8 +5,11 @@
 #include "launch/exec_plan.h"
 #include "launch/program_output.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +25,9 @@ constexpr char kProgramName[] = "quorvane";
 constexpr char kAlternativesHelper[] = "/usr/bin/update-alternatives";
 constexpr std::chrono::seconds kHelperTimeLimit{2};
 constexpr size_t kHelperMaxBytes = size_t{64} * 1024;
+// Real session files, every translation of their name and comment included,
+// are a few kilobytes.
+constexpr off_t kMaxSessionBytes = off_t{64} * 1024;
 
 // The full path of the program a session or an alternative names, a bare
 // name looked up along the path a launch would search; empty when that is no
@@ -55,12 +61,44 @@ std::string display_basename(const std::string &path) {
     return GCharPtr(g_filename_display_basename(path.c_str())).get();
 }
 
+// The opened file's text, when it is a regular file no larger than a
+// session file can be; told by the file itself, whatever its name says.
+std::optional<std::string> read_session_text(int fd) {
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxSessionBytes)
+        return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    // A file that grows meanwhile is still read no further than the limit.
+    while (text.size() <= static_cast<size_t>(kMaxSessionBytes)) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return text;
+        text.append(chunk, static_cast<size_t>(got));
+    }
+    return std::nullopt;
+}
+
 std::optional<FoundWm> read_session(const std::string &file) {
-    // Opening a FIFO would wait for a writer, and hold the search with it.
+    // Opening a FIFO would wait for a writer, and hold the search with it:
+    // one is never opened, and one put in the file's place meanwhile opens
+    // without waiting and is then passed over.
     if (!g_file_test(file.c_str(), G_FILE_TEST_IS_REGULAR))
         return std::nullopt;
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const std::optional<std::string> text = read_session_text(fd);
+    close(fd);
+    if (!text)
+        return std::nullopt;
     const GKeyFilePtr entry(g_key_file_new());
-    if (!g_key_file_load_from_file(entry.get(), file.c_str(), G_KEY_FILE_NONE, nullptr))
+    if (!g_key_file_load_from_data(entry.get(), text->data(), text->size(), G_KEY_FILE_NONE,
+                                   nullptr))
         return std::nullopt;
     const char *const group = G_KEY_FILE_DESKTOP_GROUP;
     if (g_key_file_get_boolean(entry.get(), group, G_KEY_FILE_DESKTOP_KEY_HIDDEN, nullptr) ||

@@ -17,7 +17,8 @@ std::vector<std::string> session_data_dirs();
 
 // The sessions in these folders' "xsessions" folders that start one program
 // by itself, in file-name order; a file hides those of its name in later
-// folders. Each is described by its Name in the user's language.
+// folders. Each is described by its Name in the user's language. A file
+// larger than any real session file (64 KiB) is passed over, unread.
 std::vector<FoundWm> find_session_wms(const std::vector<std::string> &data_dirs);
 
 // The programs registered as x-window-manager alternatives, in the order that

@@ -10,11 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include <climits>
 #include <cstdlib>
@@ -194,6 +197,45 @@ TEST_F(InstalledWmsTest, BareNamesAreLookedForAlongThePathALaunchSearches) {
         EXPECT_EQ(sessions(), expected);
     }
     ASSERT_EQ(chdir(folder), 0);
+}
+
+// A session file is a few kilobytes: a larger one is passed over by what the
+// opened file says, and never read, whatever memory is left.
+TEST_F(InstalledWmsTest, ASessionFileLargerThanAnyRealOneIsPassedOverUnread) {
+    const std::string wm = program("bin/wm");
+    const auto padded = [](const std::string &name, size_t size) {
+        std::string text = "[Desktop Entry]\nExec=wm\nName=" + name + "\n#";
+        text.append(size - text.size() - 1, 'x');
+        return text + "\n";
+    };
+    write_file(tmp.file("share/xsessions/a.desktop"), padded("At the limit", 64 * 1024));
+    write_file(tmp.file("share/xsessions/b.desktop"), padded("Over", 64 * 1024 + 1));
+    const std::string huge = tmp.file("share/xsessions/c.desktop");
+    write_file(huge, "[Desktop Entry]\nExec=wm\nName=Huge\n");
+    ASSERT_EQ(truncate(huge.c_str(), 3LL << 30), 0);
+    session("d.desktop", "Name=Small\nExec=wm\n");
+
+    // Under a memory limit, as a session may run; a file read whole would
+    // end the search, and the program with it.
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlim_t limit = static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE)) + (512 << 20);
+        const struct rlimit memory = {limit, limit};
+        if (setrlimit(RLIMIT_AS, &memory) != 0)
+            _exit(2);
+        std::string lines;
+        for (const std::string &line : sessions())
+            lines += line + "\n";
+        write_file(tmp.file("found"), lines);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(read_file(tmp.file("found")), "At the limit=" + wm + "\nSmall=" + wm + "\n");
 }
 
 TEST_F(InstalledWmsTest, AnEarlierFolderHidesSessionsOfTheSameNameAndNamesGiveTheOrder) {
