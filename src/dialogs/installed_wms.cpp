@@ -4,6 +4,7 @@
 #include "app/glib_ptr.h"
 #include "launch/exec_plan.h"
 #include "launch/program_output.h"
+#include "wmlist/config_format.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -55,6 +57,16 @@ bool is_this_program(const std::string &path) {
     return strcmp(name.get(), kProgramName) == 0 ||
            (stat("/proc/self/exe", &self) == 0 && stat(path.c_str(), &program) == 0 &&
             self.st_dev == program.st_dev && self.st_ino == program.st_ino);
+}
+
+// The program's path when the search may offer it: installed, given back as
+// it stands by the file (a path that the file changed would start another
+// program after the next start), and not this program.
+std::string offered_program(const char *name) {
+    std::string program = program_path(name);
+    if (program.empty() || !is_storable_command(program.c_str()) || is_this_program(program))
+        return "";
+    return program;
 }
 
 std::string display_basename(const std::string &path) {
@@ -120,8 +132,8 @@ std::optional<FoundWm> read_session(const std::string &file) {
     const GStrvPtr args(argv);
     if (argc != 1 || strchr(argv[0], '%') != nullptr)
         return std::nullopt;
-    std::string program = program_path(argv[0]);
-    if (program.empty() || is_this_program(program))
+    std::string program = offered_program(argv[0]);
+    if (program.empty())
         return std::nullopt;
 
     const GCharPtr name(g_key_file_get_locale_string(
@@ -186,8 +198,8 @@ std::vector<FoundWm> find_alternative_wms() {
     for (gchar **line = lines.get(); *line != nullptr; ++line) {
         if (!g_path_is_absolute(*line))
             continue;
-        std::string program = program_path(*line);
-        if (!program.empty() && !is_this_program(program)) {
+        std::string program = offered_program(*line);
+        if (!program.empty()) {
             std::string description = display_basename(program);
             found.push_back(FoundWm{std::move(program), std::move(description)});
         }
@@ -224,6 +236,17 @@ void fold_same_programs(std::vector<FoundWm> *found) {
             programs.push_back(Program{info.st_dev, info.st_ino, name.get(), kept.size()});
         }
         kept.push_back(std::move(wm));
+    }
+    *found = std::move(kept);
+}
+
+void drop_repeated_descriptions(std::vector<FoundWm> *found) {
+    std::set<std::string> seen;
+    std::vector<FoundWm> kept;
+    for (FoundWm &wm : *found) {
+        const GCharPtr folded(g_utf8_casefold(wm.description.c_str(), -1));
+        if (seen.insert(folded.get()).second)
+            kept.push_back(std::move(wm));
     }
     *found = std::move(kept);
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What the system itself says is installed, for the search: the X sessions
 // that a display manager offers and Debian's x-window-manager alternatives,
-// each as the one program it starts; and the folding of the paths that reach
-// one program. Only this module reads session files and asks for alternatives.
+// each as the one program it starts; and the rows the search keeps of those
+// that reach one program or share a description. Only this module reads
+// session files and asks for alternatives.
 #pragma once
 
 #include "dialogs/search.h"
@@ -32,3 +33,8 @@ std::vector<FoundWm> find_alternative_wms();
 // file reached under another name keeps its row, since a program may act by
 // the name it is started as.
 void fold_same_programs(std::vector<FoundWm> *found);
+
+// Leaves the first row of those whose descriptions differ only in case: the
+// main list shows descriptions alone, and two rows of one description could
+// not be told apart there.
+void drop_repeated_descriptions(std::vector<FoundWm> *found);

@@ -145,6 +145,8 @@ TEST_F(InstalledWmsTest, OffersTheSessionsThatStartOneProgramWithItsFullPath) {
     ASSERT_EQ(symlink(self, tmp.file("bin/chooser").c_str()), 0);
     ASSERT_EQ(mkfifo(tmp.file("share/xsessions/fifo.desktop").c_str(), 0644), 0);
     ASSERT_EQ(mkdir(tmp.file("share/xsessions/folder.desktop").c_str(), 0755), 0);
+    // Installed, so that only its field code leaves it out.
+    program("bin/%c");
 
     session("a-bare.desktop", "Name=Bare\nExec=bare-wm\nTryExec=bare-wm\n");
     session("b-absolute.desktop", "Name=Absolute\nExec=" + absolute + "\nTryExec=" + absolute);
@@ -175,6 +177,28 @@ TEST_F(InstalledWmsTest, OffersTheSessionsThatStartOneProgramWithItsFullPath) {
 
     EXPECT_EQ(sessions(), (std::vector<std::string>{"Bare=" + bare, "Absolute=" + absolute,
                                                     "Quoted=" + blank, "bare-wm=" + bare}));
+}
+
+// The file blanks ":", "=" and line breaks and strips blanks at the ends: a
+// program whose path has them would be another file after the next start.
+TEST_F(InstalledWmsTest, LeavesOutTheSessionsWhosePathTheFileCannotHold) {
+    const std::string wm = program("bin/wm");
+    ASSERT_EQ(mkdir(tmp.file("odd=folder").c_str(), 0755), 0);
+    program("odd=folder/odd-wm");
+    env.set("PATH", tmp.file("bin") + ":" + tmp.file("odd=folder"));
+    const std::vector<std::string> left_out = {
+        "Exec=" + program("opt/wm:1"),
+        "Exec=" + program("opt/a=b"),
+        "Exec=\"" + program("opt/trailing ") + "\"",
+        "Exec=\" " + program("opt/leading") + "\"",
+        "Exec=\"" + tmp.file("opt/line\\nbreak") + "\"",
+        "Exec=odd-wm",
+    };
+    program("opt/line\nbreak");
+    for (size_t i = 0; i < left_out.size(); ++i)
+        session("out-" + std::to_string(i) + ".desktop", "Name=Out\n" + left_out[i] + "\n");
+    session("plain.desktop", "Name=Plain\nExec=wm\n");
+    EXPECT_EQ(sessions(), std::vector<std::string>{"Plain=" + wm});
 }
 
 // A bare name is looked for where a launch would look for it: never in the
@@ -287,7 +311,7 @@ TEST_F(InstalledWmsTest, OffersTheRegisteredAlternativesThatCanBeStarted) {
     program("opt/plain-wm", 0644);
     program("opt/quorvane");
     alternatives({first, tmp.file("opt/gone-wm"), tmp.file("opt/plain-wm"), "second-wm", second,
-                  tmp.file("opt"), tmp.file("opt/quorvane")});
+                  tmp.file("opt"), tmp.file("opt/quorvane"), program("opt/wm:2")});
     EXPECT_EQ(as_lines(find_alternative_wms()),
               (std::vector<std::string>{"first-wm=" + first, "second-wm=" + second}));
 
@@ -404,19 +428,31 @@ TEST_F(InstalledWmsTest, TheTableComesFirstThenSessionsThenAlternativesEachProgr
     session("fluxbox.desktop", "Name=Fluxbox\nExec=" + bin + "startfluxbox\n");
     session("i3.desktop", "Name=i3\nExec=i3\nTryExec=i3\n");
     session("twm.desktop", "Name=TWM\nExec=twm\nTryExec=twm\n");
-    alternatives({bin + "i3", bin + "openbox", bin + "startfluxbox", bin + "twm"});
+    session("openbox.desktop", "Name=Openbox\nExec=" + program("usr/bin/openbox-session") + "\n");
+    alternatives({bin + "i3", bin + "openbox", bin + "startfluxbox", bin + "twm", bin + "xterm"});
 
+    // One row for each description, compared without case: the table's
+    // fluxbox in the first folder, then the sessions' Openbox before the
+    // alternatives' openbox.
     const char *const prefixes[] = {local.c_str(), x11.c_str(), bin.c_str(), ""};
     EXPECT_EQ(as_lines(find_installed_wms(known_wms, prefixes)),
               (std::vector<std::string>{
                   "Fluxbox=" + local + "fluxbox",
-                  "Fluxbox=" + bin + "fluxbox",
                   "twm=" + bin + "twm",
                   "xterm=" + bin + "xterm",
-                  "Fluxbox=" + bin + "startfluxbox",
                   "i3=" + bin + "i3",
-                  "openbox=" + bin + "openbox",
+                  "Openbox=" + bin + "openbox-session",
               }));
+}
+
+TEST(RepeatedDescriptions, TheFirstRowOfADescriptionComparedWithoutCaseStays) {
+    std::vector<FoundWm> found = {
+        {"/a", "Fluxbox"}, {"/b", "fluxbox"}, {"/c", "Openbox"}, {"/d", "twm"},   {"/e", "OPENBOX"},
+        {"/f", "ctwm"},    {"/g", "Émile"},   {"/h", "éMILE"},   {"/a", "Other"},
+    };
+    drop_repeated_descriptions(&found);
+    EXPECT_EQ(as_lines(found), (std::vector<std::string>{"Fluxbox=/a", "Openbox=/c", "twm=/d",
+                                                         "ctwm=/f", "Émile=/g", "Other=/a"}));
 }
 
 } // namespace
