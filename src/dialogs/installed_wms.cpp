@@ -17,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -208,32 +209,22 @@ std::vector<FoundWm> find_alternative_wms() {
 }
 
 void fold_same_programs(std::vector<FoundWm> *found) {
-    struct Program {
-        dev_t device;
-        ino_t inode;
-        std::string name;
-        size_t row;
-    };
-    std::vector<Program> programs;
+    // Each program by its file and name, with its place among the rows kept.
+    std::map<std::tuple<dev_t, ino_t, std::string>, size_t> programs;
     std::vector<FoundWm> kept;
     for (FoundWm &wm : *found) {
         struct stat info;
         if (stat(wm.command.c_str(), &info) == 0) {
             const GCharPtr name(g_path_get_basename(wm.command.c_str()));
-            bool folded = false;
-            for (const Program &program : programs)
-                if (program.device == info.st_dev && program.inode == info.st_ino &&
-                    program.name == name.get()) {
-                    FoundWm &first = kept[program.row];
-                    if (is_through_linked_folder(first.command) &&
-                        !is_through_linked_folder(wm.command))
-                        first.command = wm.command;
-                    folded = true;
-                    break;
-                }
-            if (folded)
+            const auto [program, added] =
+                programs.try_emplace({info.st_dev, info.st_ino, name.get()}, kept.size());
+            if (!added) {
+                FoundWm &first = kept[program->second];
+                if (is_through_linked_folder(first.command) &&
+                    !is_through_linked_folder(wm.command))
+                    first.command = wm.command;
                 continue;
-            programs.push_back(Program{info.st_dev, info.st_ino, name.get(), kept.size()});
+            }
         }
         kept.push_back(std::move(wm));
     }
