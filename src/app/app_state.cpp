@@ -11,10 +11,11 @@
 namespace {
 
 // A session started without HOME (some display managers, su -) still has a
-// home folder in the password database; the current folder is the last resort.
+// home folder in the password database; the current folder is the last
+// resort. An empty HOME names no folder: it would put the file in "/".
 const char *find_home_folder() {
     const char *home = getenv("HOME");
-    if (home != nullptr)
+    if (home != nullptr && home[0] != '\0')
         return home;
     const struct passwd *entry = getpwuid(getuid());
     if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] != '\0')

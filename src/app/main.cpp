@@ -17,7 +17,26 @@
 
 #include <gtk/gtk.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// Started with standard error closed, the display's connection would take
+// its number and every warning would go to the X server. Each closed one of
+// the three is opened on /dev/null, which takes the lowest free number.
+void open_closed_standard_descriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd)
+            return;
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
+    open_closed_standard_descriptors();
     // Before the toolkit ignores anything: the window manager gets these back.
     remember_inherited_signals();
     ignore_file_size_signal();

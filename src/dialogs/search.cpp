@@ -193,6 +193,7 @@ std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const 
          {find_session_wms(session_data_dirs()), find_alternative_wms()})
         found.insert(found.end(), more.begin(), more.end());
     fold_same_programs(&found);
+    drop_repeated_descriptions(&found);
     return found;
 }
 

@@ -41,7 +41,8 @@ std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *pre
 
 // Everything the search offers: the table's programs under the prefixes, then
 // the X sessions of XDG_DATA_DIRS and the x-window-manager alternatives, with
-// the rows that reach one program folded into one.
+// the rows that reach one program folded into one, and of the rows with one
+// description, compared without case, the first alone.
 std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const *prefixes);
 
 // Runs the search over search_dirs and its dialog to the end; returns how

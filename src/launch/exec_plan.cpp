@@ -85,24 +85,12 @@ void plan_signals(ExecPlan *plan) {
 
 } // namespace
 
-ExecPlan prepare_exec(const std::string &command) {
-    ExecPlan plan;
-    plan.command = command;
-    plan_signals(&plan);
-    if (command.empty()) {
-        plan.early_error = ENOENT;
-        return plan;
-    }
-    if (command.find('/') != std::string::npos) {
-        plan.candidates.push_back(command);
-        return plan;
-    }
-    if (command.size() > NAME_MAX) {
-        plan.early_error = ENAMETOOLONG;
-        return plan;
-    }
+std::vector<std::string> command_candidates(const std::string &command) {
+    if (command.find('/') != std::string::npos)
+        return {command};
     const char *search_path = getenv("PATH");
     const std::string path = search_path != nullptr ? search_path : kDefaultSearchPath;
+    std::vector<std::string> candidates;
     std::string::size_type start = 0;
     while (true) {
         const std::string::size_type end = path.find(':', start);
@@ -112,11 +100,24 @@ ExecPlan prepare_exec(const std::string &command) {
         if (!candidate.empty())
             candidate += '/';
         candidate += command;
-        plan.candidates.push_back(std::move(candidate));
+        candidates.push_back(std::move(candidate));
         if (end == std::string::npos)
             break;
         start = end + 1;
     }
+    return candidates;
+}
+
+ExecPlan prepare_exec(const std::string &command) {
+    ExecPlan plan;
+    plan.command = command;
+    plan_signals(&plan);
+    if (command.empty())
+        plan.early_error = ENOENT;
+    else if (command.find('/') == std::string::npos && command.size() > NAME_MAX)
+        plan.early_error = ENAMETOOLONG;
+    else
+        plan.candidates = command_candidates(command);
     return plan;
 }
 

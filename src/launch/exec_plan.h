@@ -36,7 +36,14 @@ void remember_inherited_signals();
 // that the window manager still gets the disposition the program inherited.
 void ignore_file_size_signal();
 
-// Reads PATH now; an unset PATH is searched as "/bin:/usr/bin".
+// The files that running the command tries, in order: the command itself
+// when it holds a slash, otherwise the name in each element of PATH, read
+// now, an empty element standing for the current folder and an unset PATH
+// searched as "/bin:/usr/bin". The search finds bare names along these too,
+// so that it offers what a launch would start.
+std::vector<std::string> command_candidates(const std::string &command);
+
+// Reads PATH now, through command_candidates.
 ExecPlan prepare_exec(const std::string &command);
 
 // Replaces the process image, with the signal dispositions the program

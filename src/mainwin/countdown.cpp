@@ -53,7 +53,7 @@ void name_countdown(AppState *state, int seconds) {
 
 void start_countdown(AppState *state, int loaded_entries) {
     // Written so that a delay that is not a number fails the test.
-    if (loaded_entries == 0 || !(state->delay > kStartThreshold))
+    if (loaded_entries == 0 || !(state->delay > kStartThreshold && std::isfinite(state->delay)))
         return;
     state->countdown = state->delay;
     state->timeout_id = g_timeout_add(kTickMs, on_countdown_tick, state);

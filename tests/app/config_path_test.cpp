@@ -42,12 +42,15 @@ TEST_F(ConfigPathTest, HomeFolderFromTheEnvironment) {
     EXPECT_EQ(default_path(), "/some/where/.quorvanerc");
 }
 
-TEST_F(ConfigPathTest, WithoutHomeThePasswordEntryGivesTheFolder) {
+// An empty HOME names no folder: the file would be "/.quorvanerc".
+TEST_F(ConfigPathTest, WithoutHomeOrWithAnEmptyOneThePasswordEntryGivesTheFolder) {
     const struct passwd *entry = getpwuid(getuid());
     if (entry == nullptr)
         GTEST_SKIP() << "this user has no password entry";
     const std::string expected = std::string(entry->pw_dir) + "/.quorvanerc";
     unsetenv("HOME");
+    EXPECT_EQ(default_path(), expected);
+    setenv("HOME", "", 1);
     EXPECT_EQ(default_path(), expected);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialogs/search.h"
 
+#include "app/glib_ptr.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,36 +51,50 @@ std::vector<std::string> as_lines(const std::vector<FoundWm> &found) {
     return lines;
 }
 
-TEST_F(SearchWalkTest, FindsEveryKnownProgramInTableOrderWithItsDescription) {
-    const std::vector<std::pair<std::string, std::string>> table = {
-        {"Gnome", "gnome-session"},
-        {"kde", "startkde"},
-        {"Window Maker", "wmaker"},
-        {"Enlightenment", "enlightenment"},
-        {"Blackbox", "blackbox"},
-        {"xfce", "xfwm"},
-        {"Sawfish", "sawfish"},
-        {"Fluxbox", "fluxbox"},
-        {"Icewm", "icewm"},
-        {"fvwm", "fvwm"},
-        {"mwm", "mwm"},
-        {"mlvwm", "mlvwm"},
-        {"Afterstep", "afterstep"},
-        {"ctwm", "ctwm"},
-        {"flwm", "flwm"},
-        {"pwm", "pwm"},
-        {"vtwm", "vtwm"},
-        {"twm", "twm"},
-        {"xterm", "xterm"},
-        {"rxvt", "rxvt"},
-    };
+// What the search makes of the table it is given: every entry in table
+// order, under its description as it stands, wherever the folder lists it.
+TEST_F(SearchWalkTest, FindsEveryEntryOfTheTableInItsOrderUnderItsDescription) {
+    std::vector<const KnownWm *> entries;
+    for (const KnownWm *wm = known_wms; wm->command[0] != '\0'; ++wm)
+        entries.push_back(wm);
+    ASSERT_FALSE(entries.empty());
     // Created backwards, so that the order of the folder's entries cannot help.
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        program(2, (*it)->command);
     std::vector<std::string> expected;
-    for (auto it = table.rbegin(); it != table.rend(); ++it)
-        program(2, it->second);
-    for (const auto &[description, command] : table)
-        expected.push_back(description + "=" + path(2, command));
+    for (const KnownWm *wm : entries)
+        expected.push_back(std::string(wm->description) + "=" + path(2, wm->command));
     EXPECT_EQ(as_lines(find()), expected);
+}
+
+// The whole search over the table, with every program in every folder: one
+// row for each entry, from the first folder, before anything the machine's
+// own sessions or alternatives add, and no description twice.
+TEST_F(SearchWalkTest, TheSearchOffersEachKnownProgramOnceFromTheFirstFolderThatHasIt) {
+    for (const KnownWm *wm = known_wms; wm->command[0] != '\0'; ++wm)
+        for (int folder = 0; folder < 3; ++folder)
+            program(folder, wm->command);
+    ASSERT_EQ(mkdir(tmp.file("share").c_str(), 0755), 0);
+    const char *saved = getenv("XDG_DATA_DIRS");
+    const std::string saved_dirs = saved != nullptr ? saved : "";
+    setenv("XDG_DATA_DIRS", tmp.file("share").c_str(), 1);
+    const std::vector<FoundWm> found = find_installed_wms(known_wms, prefixes().data());
+    if (saved != nullptr)
+        setenv("XDG_DATA_DIRS", saved_dirs.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_DIRS");
+
+    std::vector<std::string> expected;
+    for (const KnownWm *wm = known_wms; wm->command[0] != '\0'; ++wm)
+        expected.push_back(std::string(wm->description) + "=" + path(0, wm->command));
+    const std::vector<std::string> lines = as_lines(found);
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + expected.size()), expected);
+    std::set<std::string> descriptions;
+    for (const FoundWm &wm : found)
+        EXPECT_TRUE(
+            descriptions.insert(GCharPtr(g_utf8_casefold(wm.description.c_str(), -1)).get()).second)
+            << wm.description << " twice";
 }
 
 TEST_F(SearchWalkTest, OrdersByTableEntryThenByFolderAndKeepsDuplicates) {
@@ -129,13 +146,6 @@ TEST_F(SearchWalkTest, StopsAtTheClosingEntries) {
     const std::vector<FoundWm> found = find_known_wms(table, one_prefix);
     EXPECT_EQ(as_lines(found), std::vector<std::string>{"tab=" + path(1, "twm")});
     EXPECT_TRUE(find_known_wms(known_wms, std::vector<const char *>{""}.data()).empty());
-}
-
-TEST(SearchFolders, AreTheThreeFixedPrefixesInOrder) {
-    std::vector<std::string> folders;
-    for (const char *const *prefix = search_dirs; (*prefix)[0] != '\0'; ++prefix)
-        folders.push_back(*prefix);
-    EXPECT_EQ(folders, (std::vector<std::string>{"/usr/local/bin/", "/usr/bin/X11/", "/usr/bin/"}));
 }
 
 } // namespace

@@ -79,8 +79,8 @@ TEST_F(CountdownTest, StartsOnlyWithEntriesAndADelayAboveTheThreshold) {
         bool starts;
     };
     const Case cases[] = {
-        {0, 3, false},    {0.05, 3, false}, {NAN, 3, false}, {-1, 3, false},
-        {0.051, 3, true}, {15, 1, true},    {15, 0, false},
+        {0, 3, false},  {0.05, 3, false}, {NAN, 3, false}, {INFINITY, 3, false},
+        {-1, 3, false}, {0.051, 3, true}, {15, 1, true},   {15, 0, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "delay " << c.delay << ", entries " << c.loaded);
