@@ -350,9 +350,9 @@ INSTANTIATE_TEST_SUITE_P(Ways, DismissE2e,
                                            Dismissal::WindowClosed),
                          dismissal_name);
 
-// Twenty rows with long descriptions: the dialog opens over the main window,
-// large enough to show every row whole; Add selects the first row added, in
-// sight at the end of a long list.
+// Some twenty rows, most with long descriptions: the dialog opens over the
+// main window, large enough to show every row whole; Add selects the first
+// row added, in sight at the end of a long list.
 TEST_F(SearchE2e, TheDialogShowsEveryRowWholeOverTheMainWindow) {
     std::vector<std::string> found = fill(X11::LinkToUsrBin);
     for (int i = 10; i < 24; ++i) {
