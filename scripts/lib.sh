@@ -31,7 +31,7 @@ TEST_PACKAGES=(
     twm xinit x11-utils
     groff-base man-db
     zenity gnuplot-nox
-    build-essential dpkg-dev debhelper lintian devscripts desktop-file-utils
+    build-essential dpkg-dev debhelper lintian devscripts desktop-file-utils autopkgtest
     acl attr e2fsprogs
     libgail-common libatk-adaptor at-spi2-core dbus-daemon
 )

@@ -128,9 +128,16 @@ void run_file_selector(GtkWidget *command_entry) {
 
 GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
                               GtkWidget **command_entry, GtkWidget **description_entry) {
-    GtkWidget *dialog = gtk_dialog_new_with_buttons(
-        title, nullptr, GTK_DIALOG_MODAL, accept_stock_id, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
-        GTK_RESPONSE_CANCEL, GTK_STOCK_FIND, GTK_RESPONSE_HELP, nullptr);
+    GtkWidget *dialog = gtk_dialog_new_with_buttons(title, nullptr, GTK_DIALOG_MODAL,
+                                                    accept_stock_id, GTK_RESPONSE_OK,
+                                                    GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+    // The stock Find's key is OK's in some languages (Italian "Tr_ova" and
+    // "_OK"): our own label keeps a key of its own beside the stock buttons.
+    // TRANSLATORS: the button that opens a file selector for the command; give
+    // it a key apart from those of the toolkit's OK, Add and Cancel.
+    GtkWidget *find = gtk_dialog_add_button(GTK_DIALOG(dialog), tr("_Find"), GTK_RESPONSE_HELP);
+    gtk_button_set_image(GTK_BUTTON(find),
+                         gtk_image_new_from_stock(GTK_STOCK_FIND, GTK_ICON_SIZE_BUTTON));
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     // Return in either field accepts, under the same rule as the button.
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);

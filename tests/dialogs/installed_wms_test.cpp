@@ -3,9 +3,9 @@
 #include "dialogs/search.h"
 #include "launch/launcher.h"
 
-#include "support/gtk_probe.h"
 #include "support/private_mounts.h"
 #include "support/temp_dir.h"
+#include "support/warning_capture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "dialogs/item_dialog.h"
 
 #include "app/glib_ptr.h"
+#include "app/i18n.h"
 #include "app/legacy_gtk.h"
 #include "dialogs/modal_script.h"
 #include "mainwin/context_menu.h"
@@ -11,10 +12,13 @@
 #include "support/temp_dir.h"
 #include "wmlist/wm_list.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -128,10 +132,20 @@ TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
                              gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), button));
     std::sort(buttons.begin(), buttons.end());
     const std::vector<std::pair<std::string, int>> expected = {
+        {"_Find", GTK_RESPONSE_HELP},
         {GTK_STOCK_ADD, GTK_RESPONSE_OK},
-        {GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL},
-        {GTK_STOCK_FIND, GTK_RESPONSE_HELP}}; // sorted by stock id
+        {GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL}}; // sorted by label
     EXPECT_EQ(buttons, expected);
+    // Find's label is ours, with the toolkit's icon for it.
+    for (GtkWidget *button : children_of(gtk_dialog_get_action_area(GTK_DIALOG(dialog)))) {
+        if (gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), button) != GTK_RESPONSE_HELP)
+            continue;
+        GtkWidget *image = gtk_button_get_image(GTK_BUTTON(button));
+        ASSERT_TRUE(GTK_IS_IMAGE(image));
+        gchar *stock_id = nullptr;
+        gtk_image_get_stock(GTK_IMAGE(image), &stock_id, nullptr);
+        EXPECT_STREQ(stock_id, GTK_STOCK_FIND);
+    }
 
     const std::vector<GtkWidget *> rows_of_dialog =
         children_of(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
@@ -160,6 +174,56 @@ TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
         }
     }
     gtk_widget_destroy(dialog);
+}
+
+// The keys of the dialog's buttons, lower-cased: the toolkit's OK or Add and
+// Cancel, and our Find.
+std::vector<guint> button_keys(GtkWidget *dialog) {
+    std::vector<guint> keys;
+    for (GtkWidget *button : children_of(gtk_dialog_get_action_area(GTK_DIALOG(dialog))))
+        for (GtkWidget *widget : widgets_under(button))
+            if (GTK_IS_LABEL(widget))
+                keys.push_back(
+                    gdk_keyval_to_lower(gtk_label_get_mnemonic_keyval(GTK_LABEL(widget))));
+    return keys;
+}
+
+// Alt and a key shared by two buttons only moves the keyboard between them:
+// in every language each button has a key of its own, whichever button
+// accepts. In Italian the toolkit's own Find was "Tr_ova", beside "_OK".
+TEST_F(ItemDialogTest, EachButtonHasAKeyOfItsOwnInEveryLanguage) {
+    const char *const locales[] = {"C",           "de_DE.UTF-8", "fr_FR.UTF-8", "es_ES.UTF-8",
+                                   "it_IT.UTF-8", "pt_BR.UTF-8", "ru_RU.UTF-8", "ja_JP.UTF-8"};
+    const std::string saved_locale = setlocale(LC_ALL, nullptr);
+    for (const char *locale : locales) {
+        const bool generated = setlocale(LC_ALL, locale) != nullptr;
+        setlocale(LC_ALL, saved_locale.c_str());
+        if (!generated)
+            GTEST_SKIP() << "the locale " << locale
+                         << " is not generated (scripts/test generates it)";
+    }
+    const std::string saved_folder = bindtextdomain(QUORVANE_TEXT_DOMAIN, nullptr);
+    bindtextdomain(QUORVANE_TEXT_DOMAIN, BUILD_LOCALE_DIR);
+    for (const char *locale : locales) {
+        SCOPED_TRACE(locale);
+        setlocale(LC_ALL, locale);
+        for (const char *accept : {GTK_STOCK_OK, GTK_STOCK_ADD}) {
+            SCOPED_TRACE(accept);
+            GtkWidget *command = nullptr;
+            GtkWidget *description = nullptr;
+            GtkWidget *dialog = create_item_dialog("Some title", accept, &command, &description);
+            const std::vector<guint> keys = button_keys(dialog);
+            gtk_widget_destroy(dialog);
+            std::string names;
+            for (guint key : keys)
+                names += std::string(gdk_keyval_name(key)) + " ";
+            EXPECT_EQ(keys.size(), 3u) << names;
+            EXPECT_EQ(std::set<guint>(keys.begin(), keys.end()).size(), keys.size()) << names;
+            EXPECT_EQ(std::count(keys.begin(), keys.end(), GDK_KEY_VoidSymbol), 0) << names;
+        }
+    }
+    setlocale(LC_ALL, saved_locale.c_str());
+    bindtextdomain(QUORVANE_TEXT_DOMAIN, saved_folder.c_str());
 }
 
 // An empty field holds the dialog back, and so does a command that the file

@@ -70,7 +70,7 @@ void QuorvaneE2e::start(const std::vector<std::string> &args,
     for (const std::string &name : left_out_)
         env.erase(name);
     std::vector<std::string> argv = prefix_;
-    argv.push_back(QUORVANE_BINARY);
+    argv.push_back(program_);
     argv.insert(argv.end(), args.begin(), args.end());
     app_ = std::make_unique<Process>(argv, env, tmp_.file("stdout"), tmp_.file("stderr"));
 }

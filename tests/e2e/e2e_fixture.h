@@ -49,6 +49,9 @@ class QuorvaneE2e : public ::testing::Test {
     void leave_out_of_env(const std::string &name) { left_out_.push_back(name); }
     // Later starts run the program through this command (setpriv, say).
     void run_through(const std::vector<std::string> &prefix) { prefix_ = prefix; }
+    // Later starts run this program instead of the build's quorvane (the same
+    // program bound to the build's catalogues, say).
+    void run_program(const std::string &path) { program_ = path; }
     // Starts a private accessibility bus: later starts load the toolkit's
     // bridge, and the test reads the program as a screen reader does.
     void listen_as_screen_reader();
@@ -78,6 +81,7 @@ class QuorvaneE2e : public ::testing::Test {
     std::unique_ptr<XClient> x_;
     std::unique_ptr<Process> app_;
     std::vector<std::string> prefix_;
+    std::string program_ = QUORVANE_BINARY;
     std::vector<std::string> left_out_;
     std::unique_ptr<AccessibilityBus> bus_;
     std::unique_ptr<AccessibilityReader> reader_;

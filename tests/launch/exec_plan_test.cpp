@@ -11,11 +11,34 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The mask of ignored signals as /proc shows it, for what this test process
+// was started ignoring plus the signal given. A parent that started it with
+// glibc 2.36's posix_spawn (GNU make's, as under dpkg-buildpackage) leaves the
+// C library's own signals 32 and 33 ignored; the program hands them on as it
+// got them, like any other.
+std::string ignored_mask(int also = 0) {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    unsigned long long mask = 0;
+    while (status >> key)
+        if (key == "SigIgn:") {
+            status >> std::hex >> mask;
+            break;
+        }
+    if (also != 0)
+        mask |= 1ULL << (also - 1);
+    char text[32];
+    snprintf(text, sizeof text, "%016llx\n", mask);
+    return text;
+}
 
 // A program that writes its tag, $0 and its argument count to one file.
 struct Program {
@@ -192,7 +215,7 @@ TEST_F(ExecPlanTest, StartedProgramIgnoresNoSignalAndAFailureIgnoresThemAgain) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(read_file(out()), "0000000000000000\n");
+    EXPECT_EQ(read_file(out()), ignored_mask());
 }
 
 void handle_nothing(int) {}
@@ -244,9 +267,7 @@ TEST_F(ExecPlanTest, FileSizeSignalGoesBackToWhatTheProgramInherited) {
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_EQ(WEXITSTATUS(status), 0);
-        // SIGXFSZ is signal 25, the 25th bit from the right.
-        EXPECT_EQ(read_file(out()),
-                  inherited_ignored ? "0000000001000000\n" : "0000000000000000\n");
+        EXPECT_EQ(read_file(out()), ignored_mask(inherited_ignored ? SIGXFSZ : 0));
     }
 }
 

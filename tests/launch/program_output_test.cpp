@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "launch/program_output.h"
 
-#include "support/gtk_probe.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
+#include "support/warning_capture.h"
 
 #include <gtest/gtest.h>
 

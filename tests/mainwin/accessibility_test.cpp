@@ -203,8 +203,8 @@ TEST_F(AccessibilityTest, TheCountdownCountsInTheLanguagesOwnPluralForms) {
         {"ru_RU.UTF-8", 3, "Beta запустится через 3 секунды"},
         {"ru_RU.UTF-8", 5, "Beta запустится через 5 секунд"},
         {"ru_RU.UTF-8", 21, "Beta запустится через 21 секунду"},
-        {"fr_FR.UTF-8", 1, "Démarre Beta dans 1 seconde"},
-        {"fr_FR.UTF-8", 2, "Démarre Beta dans 2 secondes"},
+        {"fr_FR.UTF-8", 1, "Lance Beta dans 1 seconde"},
+        {"fr_FR.UTF-8", 2, "Lance Beta dans 2 secondes"},
         {"ja_JP.UTF-8", 2, "Beta を 2 秒後に起動します"},
     };
     for (const Case &c : cases) {

@@ -150,18 +150,6 @@ std::string message_box_text(GtkWidget *box) {
     return result;
 }
 
-WarningCapture::WarningCapture() {
-    handler_ = g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, collect, this);
-}
-
-WarningCapture::~WarningCapture() {
-    g_log_remove_handler(nullptr, handler_);
-}
-
-void WarningCapture::collect(const gchar *, GLogLevelFlags, const gchar *message, gpointer self) {
-    static_cast<WarningCapture *>(self)->messages_.push_back(message);
-}
-
 void destroy_main_window(AppState *state) {
     // Destroying the window would run on_quit; cut that link first.
     g_signal_handlers_disconnect_matched(state->window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,

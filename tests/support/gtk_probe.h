@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "support/warning_capture.h"
 
 #include <gtk/gtk.h>
 
@@ -31,24 +32,6 @@ int selected_row_index(GtkWidget *tree_view);
 // The message boxes that are shown now.
 std::vector<GtkWidget *> visible_message_boxes();
 std::string message_box_text(GtkWidget *box);
-
-// Collects the warnings logged without a log domain while it lives.
-class WarningCapture {
-  public:
-    WarningCapture();
-    ~WarningCapture();
-    WarningCapture(const WarningCapture &) = delete;
-    WarningCapture &operator=(const WarningCapture &) = delete;
-
-    const std::vector<std::string> &messages() const { return messages_; }
-    void clear() { messages_.clear(); }
-
-  private:
-    static void collect(const gchar *, GLogLevelFlags, const gchar *message, gpointer self);
-
-    guint handler_ = 0;
-    std::vector<std::string> messages_;
-};
 
 // Puts the list's cursor on the row, which selects it, as loading the file
 // does for the default row.
