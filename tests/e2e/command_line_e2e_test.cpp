@@ -66,24 +66,18 @@ struct OutputCase {
     std::string out;
     int status;
     Ends ends;
-    // What getopt's complaint on standard error must contain; empty: no complaint.
-    const char *complaint;
 };
 
 // The options through the real program, where start-up reads them: the
 // toolkit takes its own first. What each of ours does is the unit tests' table.
 const OutputCase OUTPUT_CASES[] = {
-    {"Help", {"-h"}, USAGE, 0, Ends::IN_PARSER, ""},
-    {"Version", {"-v"}, BANNER, 0, Ends::IN_PARSER, ""},
-    {"UnknownOption", {"-x"}, USAGE, 1, Ends::IN_PARSER, "'x'"},
     {"ToolkitOptionsTaken",
      {"--display", "@DISPLAY@", "--sync", "--name", "chooser", "--class", "Chooser",
       "--g-fatal-warnings", "-v"},
      BANNER,
      0,
-     Ends::IN_PARSER,
-     ""},
-    {"ToolkitOptionsAloneGoOn", {"--display", "@DISPLAY@", "--sync"}, "", 0, Ends::BY_CLOSING, ""},
+     Ends::IN_PARSER},
+    {"ToolkitOptionsAloneGoOn", {"--display", "@DISPLAY@", "--sync"}, "", 0, Ends::BY_CLOSING},
 };
 
 void PrintTo(const OutputCase &c, std::ostream *os) {
@@ -103,12 +97,8 @@ TEST_P(CommandLineOutput, PrintsAndEndsAsGiven) {
     }
     EXPECT_EQ(exit_code(), c.status) << err();
     EXPECT_EQ(out(), c.out);
-    const std::string complaints = err();
-    if (*c.complaint != '\0') {
-        EXPECT_NE(complaints.find(c.complaint), std::string::npos) << complaints;
-    } else {
-        EXPECT_EQ(complaints.find("option"), std::string::npos) << complaints;
-    }
+    // None of them is an option the parser would complain of.
+    EXPECT_EQ(err().find("option"), std::string::npos) << err();
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, CommandLineOutput, ::testing::ValuesIn(OUTPUT_CASES),
