@@ -17,8 +17,8 @@ void popup_context_menu(AppState *state, guint button, guint32 time);
 // none is), for a key; its first entry is highlighted.
 void popup_context_menu_at_selected_row(AppState *state);
 
-void on_menu_search(GtkMenuItem *item, gpointer state);
-void on_menu_add(GtkMenuItem *item, gpointer state);
+void on_menu_search(GtkMenuItem *item, gpointer data);
+void on_menu_add(GtkMenuItem *item, gpointer data);
 void on_menu_execute(GtkMenuItem *item, gpointer state);
 void on_menu_edit(GtkMenuItem *item, gpointer state);
 void on_set_default(GtkMenuItem *item, gpointer data);

@@ -51,22 +51,27 @@ constexpr int kRewriteInPlace = -1;
 // A descriptor, closed when it goes. Those closes go unchecked: they follow a
 // failure, which is the one told, or a sync, after which a close that
 // complains could not be undone anyway.
-struct Fd {
-    int fd = -1;
+class Fd {
+  public:
     Fd() = default;
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
     ~Fd() {
-        if (fd >= 0)
-            close(fd);
+        if (fd_ >= 0)
+            close(fd_);
     }
-};
+    int get() const { return fd_; }
+    // Gives the descriptor up, for a close whose result counts.
+    int release() { return std::exchange(fd_, -1); }
+    // Opens path here, where no descriptor is held yet; 0 or the errno.
+    int open_at(const std::string &path, int flags, mode_t mode = 0) {
+        fd_ = open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
+        return fd_ < 0 ? errno : 0;
+    }
 
-// Opens path in *fd, which holds none yet; 0 or the errno.
-int open_fd(Fd *fd, const std::string &path, int flags, mode_t mode = 0) {
-    fd->fd = open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
-    return fd->fd < 0 ? errno : 0;
-}
+  private:
+    int fd_ = -1;
+};
 
 // The file to be replaced, found at the end of its links and opened once:
 // its identity, attributes, flags and old text are all read through fd,
@@ -76,8 +81,11 @@ struct Target {
     Fd fd;
     struct stat info = {};
     FileCheck unchanged; // the caller's, or none
-    bool exists() const { return fd.fd >= 0; }
 };
+
+bool exists(const Target &target) {
+    return target.fd.get() >= 0;
+}
 
 // SIGCHLD is installed without SA_RESTART, so any of these calls may be cut
 // short by a child ending. What was written before a failure is added to
@@ -190,9 +198,9 @@ int resolve_links(const std::string &path, std::string *target, struct stat *inf
 // since, and never waiting: a pipe swapped in would block an open or a read.
 // EINVAL for what is not a regular file.
 int open_target(Target *target) {
-    if (const int error = open_fd(&target->fd, target->path, O_RDWR | O_NONBLOCK | O_NOFOLLOW))
+    if (const int error = target->fd.open_at(target->path, O_RDWR | O_NONBLOCK | O_NOFOLLOW))
         return error;
-    if (fstat(target->fd.fd, &target->info) != 0)
+    if (fstat(target->fd.get(), &target->info) != 0)
         return errno;
     return S_ISREG(target->info.st_mode) ? 0 : EINVAL;
 }
@@ -225,14 +233,14 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name, 
 #ifdef O_TMPFILE
     // Named later through /proc, so that is needed too.
     if (access("/proc/self/fd", X_OK) == 0) {
-        const int error = open_fd(fd, folder_of(target), O_TMPFILE | O_WRONLY | O_NONBLOCK, mode);
+        const int error = fd->open_at(folder_of(target), O_TMPFILE | O_WRONLY | O_NONBLOCK, mode);
         if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
             return error;
     }
 #endif
     for (int tries = 0; tries < kMaxNameTries; ++tries) {
         *name = temporary_name(target);
-        const int error = open_fd(fd, *name, O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK, mode);
+        const int error = fd->open_at(*name, O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK, mode);
         if (error != EEXIST)
             return error;
     }
@@ -240,7 +248,7 @@ int create_temporary(const std::string &target, mode_t mode, std::string *name, 
 }
 
 int open_folder(const std::string &folder, Fd *fd) {
-    return open_fd(fd, folder, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
+    return fd->open_at(folder, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
 }
 
 // Whether the folder may take new names but let none be removed or replaced:
@@ -252,7 +260,7 @@ bool may_be_append_only(const std::string &folder) {
     if (open_folder(folder, &fd) != 0)
         return true;
     int flags = 0;
-    return ioctl(fd.fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
+    return ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
 }
 
 // Gives a complete file without a name its name beside the target.
@@ -280,7 +288,7 @@ int sync_folder_fd(int fd) {
 int sync_folder(const std::string &folder) {
     Fd fd;
     const int error = open_folder(folder, &fd);
-    return error != 0 ? error : sync_folder_fd(fd.fd);
+    return error != 0 ? error : sync_folder_fd(fd.get());
 }
 
 // Makes sure that the file can grow to size without running out of space, so
@@ -348,7 +356,7 @@ int check_unchanged(const Target &target, const std::string &name, std::string *
         return errno == ENOENT ? kFileChanged : errno;
     if (now.st_dev != target.info.st_dev || now.st_ino != target.info.st_ino)
         return kFileChanged;
-    if (const int error = read_all(target.fd.fd, bytes))
+    if (const int error = read_all(target.fd.get(), bytes))
         return error;
     return !target.unchanged || target.unchanged(bytes) ? 0 : kFileChanged;
 }
@@ -359,17 +367,17 @@ int check_unchanged(const Target &target, const std::string &name, std::string *
 // synced fails the save before the file is made. A failed write leaves such a
 // file empty where it cannot be removed.
 int rewrite_in_place(Target *target, const char *data, size_t size, int lock_wait_ms) {
-    const bool made = !target->exists();
+    const bool made = !exists(*target);
     Fd folder;
     if (made) {
         if (const int error = open_folder(folder_of(target->path), &folder))
             return error;
         // One that appeared meanwhile is another program's.
         if (const int error =
-                open_fd(&target->fd, target->path, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666))
+                target->fd.open_at(target->path, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666))
             return error == EEXIST ? kFileChanged : error;
     }
-    const int fd = target->fd.fd;
+    const int fd = target->fd.get();
     std::string old_text;
     int error = lock_file(fd, lock_wait_ms);
     // The last moment at which another program's edit can be told from ours.
@@ -386,7 +394,7 @@ int rewrite_in_place(Target *target, const char *data, size_t size, int lock_wai
         if (error == 0 && (error = sync_fd(fd)) != 0)
             changed = old_text.size();
         if (error == 0 && made)
-            error = sync_folder_fd(folder.fd);
+            error = sync_folder_fd(folder.get());
         if (error != 0)
             restore_old_text(fd, old_text, changed);
     }
@@ -525,28 +533,28 @@ bool refused_by_folder(int error) {
 // file's owner, group, mode, attributes and inode flags, and gives it a name
 // to be renamed from.
 int make_new_file(const Target &target, const char *data, size_t size, std::string *name) {
-    const bool old = target.exists();
+    const bool old = exists(target);
     Attributes attributes;
     int flags = 0;
-    if (old && (read_attributes(target.fd.fd, &attributes) != 0 ||
-                read_inode_flags(target.fd.fd, &flags) != 0))
+    if (old && (read_attributes(target.fd.get(), &attributes) != 0 ||
+                read_inode_flags(target.fd.get(), &flags) != 0))
         return kRewriteInPlace;
     Fd fd;
     if (const int error = create_temporary(target.path, old ? 0600 : 0666, name, &fd))
         return old && refused_by_folder(error) ? kRewriteInPlace : error;
-    int result = old ? take_over_identity(fd.fd, target.info, attributes) : 0;
-    if (result == 0 && old && give_inode_flags(fd.fd, flags) != 0)
+    int result = old ? take_over_identity(fd.get(), target.info, attributes) : 0;
+    if (result == 0 && old && give_inode_flags(fd.get(), flags) != 0)
         result = kRewriteInPlace;
     if (result == 0)
-        result = write_all(fd.fd, data, size);
+        result = write_all(fd.get(), data, size);
     if (result == 0)
-        result = sync_fd(fd.fd);
+        result = sync_fd(fd.get());
     if (result == 0 && name->empty())
-        result = name_temporary(fd.fd, target.path, name);
+        result = name_temporary(fd.get(), target.path, name);
     if (result == 0)
         // Synced, but a close may still lose the data (over NFS, say); EINTR
         // does not mean that it did.
-        result = close(std::exchange(fd.fd, -1)) == 0 || errno == EINTR ? 0 : errno;
+        result = close(fd.release()) == 0 || errno == EINTR ? 0 : errno;
     if (result != 0 && !name->empty())
         unlink(name->c_str());
     return result;
@@ -566,7 +574,7 @@ bool cannot_rename_so(int error) {
 // none is another program's, and no file takes its place: kFileChanged.
 int swap_in(const Target &target, const std::string &name, std::string *old_name) {
     const char *path = target.path.c_str();
-    if (!target.exists()) {
+    if (!exists(target)) {
         int error =
             renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path, RENAME_NOREPLACE) == 0 ? 0 : errno;
         struct stat info = {};
@@ -581,7 +589,7 @@ int swap_in(const Target &target, const std::string &name, std::string *old_name
     if (!cannot_rename_so(errno))
         return errno == ENOENT ? kFileChanged : errno;
     // Without a second name to put back, the old file is kept in place.
-    if (name_temporary(target.fd.fd, path, old_name) != 0)
+    if (name_temporary(target.fd.get(), path, old_name) != 0)
         return kRewriteInPlace;
     if (rename(name.c_str(), path) == 0)
         return 0;
@@ -611,19 +619,19 @@ int replace_by_rename(const Target &target, const char *data, size_t size) {
         return made;
     std::string old_name;
     std::string bytes;
-    int error = target.exists() ? check_unchanged(target, target.path, &bytes) : 0;
+    int error = exists(target) ? check_unchanged(target, target.path, &bytes) : 0;
     if (error == 0)
         error = swap_in(target, name, &old_name);
     if (error != 0) {
         unlink(name.c_str());
-        return target.exists() && refused_by_folder(error) ? kRewriteInPlace : error;
+        return exists(target) && refused_by_folder(error) ? kRewriteInPlace : error;
     }
-    if (target.exists() && (error = check_unchanged(target, old_name, &bytes)) != 0) {
+    if (exists(target) && (error = check_unchanged(target, old_name, &bytes)) != 0) {
         put_back(old_name, target.path);
         return error;
     }
     error = sync_folder(folder_of(target.path));
-    if (error != 0 && !target.exists() && unlink(target.path.c_str()) != 0)
+    if (error != 0 && !exists(target) && unlink(target.path.c_str()) != 0)
         log_warning("could not take the new file away: %s", g_strerror(errno));
     if (!old_name.empty() && (error == 0 || put_back(old_name, target.path) != 0))
         unlink(old_name.c_str());
