@@ -8,6 +8,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/search.h"
 #include "launch/launcher.h"
+#include "mainwin/list_access.h"
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
@@ -174,6 +175,8 @@ void on_set_default(GtkMenuItem *, gpointer data) {
 void on_delete_item(GtkMenuItem *, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     GtkTreeIter row;
-    if (get_selected_row(state, &row))
-        gtk_list_store_remove(state->store.get(), &row);
+    if (!get_selected_row(state, &row))
+        return;
+    tell_row_deleted(GTK_TREE_VIEW(state->tree_view), &row);
+    gtk_list_store_remove(state->store.get(), &row);
 }
