@@ -23,7 +23,8 @@ TEST_BUILD_PACKAGES=(
 # Everything else that scripts/test needs: the test, lint and benchmark
 # tools, what builds, checks and tries the Debian package, and what a screen
 # reader reads the program through (the toolkit's accessibility modules, a
-# session bus, and the accessibility bus with its registry).
+# session bus, and the accessibility bus with its registry), and the Orca
+# screen reader itself.
 TEST_PACKAGES=(
     "${BUILD_PACKAGES[@]}" "${SHOW_PACKAGES[@]}" "${TEST_BUILD_PACKAGES[@]}"
     clang libclang-rt-14-dev clang-tidy clang-format
@@ -34,6 +35,7 @@ TEST_PACKAGES=(
     build-essential dpkg-dev debhelper lintian devscripts desktop-file-utils autopkgtest
     acl attr e2fsprogs
     libgail-common libatk-adaptor at-spi2-core dbus-daemon
+    orca python3-pyatspi
 )
 
 # Locales that the tests run the program in: one for each translation, and

@@ -105,11 +105,62 @@ gboolean on_found_button_press(GtkWidget *widget, GdkEventButton *event, gpointe
     return TRUE;
 }
 
-// Return adds, as in every dialog; F2 edits the cell with the cursor, as in
-// the main list. An open editor has the keys to itself.
+// How a plain key moves the cursor, as the view's own bindings would; false
+// for a key that does not move it.
+bool cursor_move_of(guint keyval, GtkMovementStep *step, int *count) {
+    switch (keyval) {
+    case GDK_Up:
+    case GDK_KP_Up:
+        *step = GTK_MOVEMENT_DISPLAY_LINES, *count = -1;
+        return true;
+    case GDK_Down:
+    case GDK_KP_Down:
+        *step = GTK_MOVEMENT_DISPLAY_LINES, *count = 1;
+        return true;
+    case GDK_Page_Up:
+    case GDK_KP_Page_Up:
+        *step = GTK_MOVEMENT_PAGES, *count = -1;
+        return true;
+    case GDK_Page_Down:
+    case GDK_KP_Page_Down:
+        *step = GTK_MOVEMENT_PAGES, *count = 1;
+        return true;
+    case GDK_Home:
+    case GDK_KP_Home:
+        *step = GTK_MOVEMENT_BUFFER_ENDS, *count = -1;
+        return true;
+    case GDK_End:
+    case GDK_KP_End:
+        *step = GTK_MOVEMENT_BUFFER_ENDS, *count = 1;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Every row starts chosen, and the view's plain arrows would choose the row
+// they reach alone: here they move the cursor and leave the choice as it
+// is, and Space changes the choice of the row with the cursor, as Ctrl with
+// the arrows and Ctrl+Space do. Return adds, as in every dialog; F2 edits the
+// cell with the cursor, as in the main list. An open editor has the keys to
+// itself.
 gboolean on_found_key_press(GtkWidget *widget, GdkEventKey *event, gpointer dialog) {
     if ((event->state & gtk_accelerator_get_default_mod_mask()) != 0)
         return FALSE;
+    GtkMovementStep step = GTK_MOVEMENT_DISPLAY_LINES;
+    int count = 0;
+    gboolean handled = FALSE;
+    if (cursor_move_of(event->keyval, &step, &count)) {
+        GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(widget));
+        g_object_set_data(G_OBJECT(selection), kKeepSelection, GINT_TO_POINTER(1));
+        g_signal_emit_by_name(widget, "move-cursor", step, count, &handled);
+        g_object_set_data(G_OBJECT(selection), kKeepSelection, nullptr);
+        return TRUE;
+    }
+    if (event->keyval == GDK_space || event->keyval == GDK_KP_Space) {
+        g_signal_emit_by_name(widget, "toggle-cursor-row", &handled);
+        return TRUE;
+    }
     if (event->keyval == GDK_Return || event->keyval == GDK_KP_Enter) {
         gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
         return TRUE;
@@ -155,6 +206,33 @@ void size_found_view(GtkWidget *view) {
     gtk_widget_set_size_request(
         view, std::max(kViewWidth, std::min(rows.width, most(gdk_screen_get_width(screen)))),
         std::max(kViewHeight, std::min(rows.height, most(gdk_screen_get_height(screen)))));
+}
+
+void show_choice_count(GtkTreeSelection *selection, gpointer label) {
+    GtkTreeView *view = gtk_tree_selection_get_tree_view(selection);
+    const int rows = gtk_tree_model_iter_n_children(gtk_tree_view_get_model(view), nullptr);
+    const int chosen = gtk_tree_selection_count_selected_rows(selection);
+    // TRANSLATORS: under the list of window managers found: how many of
+    // them Add would add (the first %d), of how many found (the second).
+    const GCharPtr text = format_message(
+        trn("%d of %d selected", "%d of %d selected", static_cast<unsigned long>(chosen)), chosen,
+        rows);
+    gtk_label_set_text(GTK_LABEL(label), text.get());
+    // Said with the list whenever the keyboard comes to it.
+    atk_object_set_description(gtk_widget_get_accessible(GTK_WIDGET(view)), text.get());
+}
+
+// A line under the list says how many rows are chosen, and so does the list
+// to a screen reader, as the choice changes.
+void add_choice_count(GtkWidget *dialog, GtkWidget *view) {
+    GtkWidget *label = gtk_label_new("");
+    gtk_misc_set_alignment(GTK_MISC(label), 0, 0.5);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), label, FALSE,
+                       FALSE, 2);
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
+    g_signal_connect_object(selection, "changed", G_CALLBACK(show_choice_count), label,
+                            GConnectFlags(0));
+    show_choice_count(selection, label);
 }
 
 // Add chosen from the keyboard leaves an edit open in the list; a click on it
@@ -226,6 +304,7 @@ int show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     store.reset();
     gtk_container_add(GTK_CONTAINER(scrolled), view);
     size_found_view(view);
+    add_choice_count(dialog, view);
 
     gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
     show_with_focus(dialog, view);

@@ -8,6 +8,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/search.h"
 #include "launch/launcher.h"
+#include "mainwin/list_access.h"
 #include "mainwin/main_window.h"
 #include "wmlist/wm_list.h"
 
@@ -204,6 +205,7 @@ void on_delete_item(GtkMenuItem *, gpointer data) {
         return;
     const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
     const int position = gtk_tree_path_get_indices(path.get())[0];
+    tell_row_deleted(GTK_TREE_VIEW(state->tree_view), &row);
     gtk_list_store_remove(state->store.get(), &row);
     const int rows = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state->store.get()), nullptr);
     select_row(state, position < rows ? position : rows - 1);

@@ -8,10 +8,14 @@
 
 // Starts the countdown when entries were loaded and delay is above 0.05.
 // The label's accessible name says which entry starts in how many whole
-// seconds, and changes once a second; the label itself shows the tenths.
+// seconds, and changes once a second; the label itself shows the tenths. The
+// selected row says it too, and a screen reader hears it again at ten and
+// five seconds left. Any key pressed in the program's windows stops it, one
+// that a screen reader keeps for itself too.
 void start_countdown(AppState *state, int loaded_entries);
 // Timer callback, every 100 ms.
 gboolean on_countdown_tick(gpointer data);
 // Removes a pending countdown timer, and the label's accessible name says
-// that it has stopped; a stopped countdown never restarts.
+// that it has stopped, as a screen reader hears once; a stopped countdown
+// never restarts.
 void stop_countdown(AppState *state);

@@ -22,13 +22,25 @@ const char kNamedDefaultKey[] = "quorvane-named-default";
 // On a cell: the texts it last handed out, which must outlive the call.
 const char kCellNameKey[] = "quorvane-cell-name";
 const char kCellDescriptionKey[] = "quorvane-cell-description";
+// On the main list view: what the countdown says after the selected row.
+const char kCountdownKey[] = "quorvane-countdown-sentence";
+// On the main list view: the labels whose notifications a screen reader says.
+const char kAnnouncerKey[] = "quorvane-announcer";
+// On the main list view: set once it has had the keyboard.
+const char kShownKey[] = "quorvane-shown";
 
 using AccessibleText = const gchar *(*)(AtkObject *);
+using AccessibleStates = AtkStateSet *(*)(AtkObject *);
 
-// What a cell class answered before it was asked to name the main list's cells.
+// What a cell class answered before it was asked to name the main list's
+// cells, and whether its cells say their row. An icon's, the same on every
+// row, says nothing, or a screen reader says each row twice; nor is it
+// shown to one, which would say "image".
 struct CellTexts {
     AccessibleText name;
     AccessibleText description;
+    AccessibleStates ref_state_set;
+    bool says_row;
 };
 
 GQuark cell_texts_quark() {
@@ -43,25 +55,41 @@ const CellTexts *toolkit_cell_texts(AtkObject *cell) {
     return nullptr;
 }
 
-// The row of the main list that the cell shows now; false for a cell of
-// another list and for one whose row has gone.
-bool read_cell_row(AtkObject *cell, WmRow *wm) {
+// The main list's view, when the cell is one of its cells; null otherwise.
+GtkWidget *main_list_of(AtkObject *cell) {
     AtkObject *table = atk_object_get_parent(cell);
     if (!GTK_IS_ACCESSIBLE(table))
-        return false;
+        return nullptr;
     GtkWidget *view = gtk_accessible_get_widget(GTK_ACCESSIBLE(table));
     if (view == nullptr || g_object_get_data(G_OBJECT(view), kMainListKey) == nullptr)
+        return nullptr;
+    return view;
+}
+
+// The row of the main list that the cell shows now, and its position; false
+// for a cell of another list and for one whose row has gone.
+bool read_cell_row(AtkObject *cell, WmRow *wm, int *position = nullptr) {
+    GtkWidget *view = main_list_of(cell);
+    if (view == nullptr)
         return false;
+    AtkObject *table = atk_object_get_parent(cell);
     const GObjectPtr<AtkStateSet> states(atk_object_ref_state_set(cell));
     if (states && atk_state_set_contains_state(states.get(), ATK_STATE_DEFUNCT))
         return false;
-    const int position = accessible_table_row_at(table, atk_object_get_index_in_parent(cell));
+    const int at = accessible_table_row_at(table, atk_object_get_index_in_parent(cell));
     GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
     GtkTreeIter row;
-    if (position < 0 || !gtk_tree_model_iter_nth_child(model, &row, nullptr, position))
+    if (at < 0 || !gtk_tree_model_iter_nth_child(model, &row, nullptr, at))
         return false;
     *wm = read_wm_row(model, &row);
+    if (position != nullptr)
+        *position = at;
     return true;
+}
+
+bool is_selected_row(GtkTreeView *view, int position) {
+    const TreePathPtr path(gtk_tree_path_new_from_indices(position, -1));
+    return gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(view), path.get());
 }
 
 const gchar *keep_cell_text(AtkObject *cell, const char *key, GCharPtr text) {
@@ -71,26 +99,48 @@ const gchar *keep_cell_text(AtkObject *cell, const char *key, GCharPtr text) {
 }
 
 const gchar *on_cell_get_name(AtkObject *cell) {
+    const CellTexts *toolkit = toolkit_cell_texts(cell);
     WmRow wm;
     if (!read_cell_row(cell, &wm))
-        return toolkit_cell_texts(cell)->name(cell);
-    return keep_cell_text(cell, kCellNameKey, display_text(wm.description.c_str()));
+        return toolkit->name(cell);
+    return keep_cell_text(cell, kCellNameKey,
+                          toolkit->says_row ? display_text(wm.description.c_str())
+                                            : GCharPtr(g_strdup("")));
 }
 
 const gchar *on_cell_get_description(AtkObject *cell) {
+    const CellTexts *toolkit = toolkit_cell_texts(cell);
     WmRow wm;
-    if (!read_cell_row(cell, &wm))
-        return toolkit_cell_texts(cell)->description(cell);
+    int position = -1;
+    if (!read_cell_row(cell, &wm, &position))
+        return toolkit->description(cell);
+    if (!toolkit->says_row)
+        return keep_cell_text(cell, kCellDescriptionKey, GCharPtr(g_strdup("")));
     GCharPtr command = display_text(wm.command.c_str());
     if (wm.is_default)
         // TRANSLATORS: what a screen reader says of the default entry after
         // its description; %s is the entry's command.
         command = format_message(tr("Default: %s"), command.get());
+    GtkTreeView *view = GTK_TREE_VIEW(main_list_of(cell));
+    const auto *countdown =
+        static_cast<const char *>(g_object_get_data(G_OBJECT(view), kCountdownKey));
+    if (countdown != nullptr && is_selected_row(view, position))
+        command = format_message("%s. %s", command.get(), countdown);
     return keep_cell_text(cell, kCellDescriptionKey, std::move(command));
 }
 
+AtkStateSet *on_cell_ref_state_set(AtkObject *cell) {
+    const CellTexts *toolkit = toolkit_cell_texts(cell);
+    AtkStateSet *states = toolkit->ref_state_set(cell);
+    if (!toolkit->says_row && main_list_of(cell) != nullptr) {
+        atk_state_set_remove_state(states, ATK_STATE_SHOWING);
+        atk_state_set_remove_state(states, ATK_STATE_VISIBLE);
+    }
+    return states;
+}
+
 // Without the toolkit's accessibility module loaded, cells are never made.
-void name_cells_of_renderer(GType renderer_type) {
+void name_cells_of_renderer(GType renderer_type, bool says_row) {
     AtkObjectFactory *factory = atk_registry_get_factory(atk_get_default_registry(), renderer_type);
     const GType cell_type = factory ? atk_object_factory_get_accessible_type(factory) : 0;
     if (!g_type_is_a(cell_type, ATK_TYPE_OBJECT) || cell_type == ATK_TYPE_NO_OP_OBJECT ||
@@ -99,9 +149,11 @@ void name_cells_of_renderer(GType renderer_type) {
     // Held for the run, like the class itself.
     auto *cell_class = static_cast<AtkObjectClass *>(g_type_class_ref(cell_type));
     g_type_set_qdata(cell_type, cell_texts_quark(),
-                     new CellTexts{cell_class->get_name, cell_class->get_description});
+                     new CellTexts{cell_class->get_name, cell_class->get_description,
+                                   cell_class->ref_state_set, says_row});
     cell_class->get_name = on_cell_get_name;
     cell_class->get_description = on_cell_get_description;
+    cell_class->ref_state_set = on_cell_ref_state_set;
 }
 
 void describe_default(GtkTreeView *view, GtkTreeModel *model, GtkTreeIter *row) {
@@ -154,13 +206,167 @@ void on_store_row_deleted(GtkTreeModel *model, GtkTreePath *, gpointer view) {
         describe_marked_default(GTK_TREE_VIEW(view), model);
 }
 
+// The toolkit tells of the list's focus before the window's, and a screen
+// reader that hears the window last stays with the window and the list as a
+// whole: it is told again of the cell with the focus, which it then says.
+gboolean say_cursor_row(gpointer data) {
+    GtkTreeView *view = GTK_TREE_VIEW(data);
+    GtkTreePath *cursor_path = nullptr;
+    gtk_tree_view_get_cursor(view, &cursor_path, nullptr);
+    const TreePathPtr cursor(cursor_path);
+    if (!cursor || !gtk_widget_has_focus(GTK_WIDGET(view)))
+        return FALSE;
+    AtkObject *table = gtk_widget_get_accessible(GTK_WIDGET(view));
+    if (!ATK_IS_TABLE(table))
+        return FALSE;
+    const int row = gtk_tree_path_get_indices(cursor.get())[0];
+    for (int column = 0; column < atk_table_get_n_columns(ATK_TABLE(table)); ++column) {
+        const GObjectPtr<AtkObject> cell(atk_table_ref_at(ATK_TABLE(table), row, column));
+        const GObjectPtr<AtkStateSet> states(cell ? atk_object_ref_state_set(cell.get()) : nullptr);
+        if (states && atk_state_set_contains_state(states.get(), ATK_STATE_FOCUSED)) {
+            atk_object_notify_state_change(cell.get(), ATK_STATE_FOCUSED, TRUE);
+            break;
+        }
+    }
+    return FALSE;
+}
+
+GtkTreeViewColumn *description_column(GtkTreeView *view) {
+    const GListPtr columns(gtk_tree_view_get_columns(view));
+    for (GList *column = columns.get(); column != nullptr; column = column->next) {
+        const GListPtr cells(gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column->data)));
+        if (cells && GTK_IS_CELL_RENDERER_TEXT(cells->data))
+            return GTK_TREE_VIEW_COLUMN(column->data);
+    }
+    return nullptr;
+}
+
+// The cell the cursor is on, which a screen reader is on too, is the
+// description's: the toolkit puts it on the first column, the icon, until
+// told otherwise, and a click on an icon puts it there again. Not from
+// within the change, which a press may still be making; and only on a
+// selected row, which putting the cursor there leaves as it is.
+gboolean put_cursor_on_description(gpointer data) {
+    GtkTreeView *view = GTK_TREE_VIEW(data);
+    GtkTreePath *cursor_path = nullptr;
+    GtkTreeViewColumn *column = nullptr;
+    gtk_tree_view_get_cursor(view, &cursor_path, &column);
+    const TreePathPtr cursor(cursor_path);
+    GtkTreeViewColumn *description = description_column(view);
+    if (cursor && description != nullptr && column != description &&
+        gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(view), cursor.get()))
+        gtk_tree_view_set_cursor(view, cursor.get(), description, FALSE);
+    return FALSE;
+}
+
+void on_cursor_changed(GtkTreeView *view, gpointer) {
+    GtkTreeViewColumn *column = nullptr;
+    gtk_tree_view_get_cursor(view, nullptr, &column);
+    if (column != description_column(view))
+        g_idle_add_full(G_PRIORITY_HIGH_IDLE, put_cursor_on_description, g_object_ref(view),
+                        g_object_unref);
+}
+
+// A screen reader keeps the window and the row it was on while the window is
+// away (a window manager run in go-back mode), and on its own it says nothing
+// when they come back. Told, as the window comes back and before the toolkit
+// tells of the list's focus, that the window has the focus, it goes there and
+// then on to the row. The toolkit tells of a focus only when it moves: the
+// list comes in between, in case the window was the last it told of.
+void on_window_back(GtkWidget *window, gpointer view) {
+    tell_focus(gtk_widget_get_accessible(GTK_WIDGET(view)));
+    tell_focus(gtk_widget_get_accessible(window));
+}
+
+// The toolkit's bridge to a screen reader drops what it is told before it
+// has made itself known, which it does as the program starts, at about the
+// time the window first opens: the row is said once more a moment later,
+// which a screen reader that heard it the first time lets pass.
+constexpr guint kFirstShowRetryMs = 1000;
+
+gboolean on_list_focus_in(GtkWidget *view, GdkEventFocus *, gpointer) {
+    if (g_object_get_data(G_OBJECT(view), kShownKey) == nullptr) {
+        g_object_set_data(G_OBJECT(view), kShownKey, GINT_TO_POINTER(1));
+        g_signal_connect_object(gtk_widget_get_toplevel(view), "map", G_CALLBACK(on_window_back),
+                                view, GConnectFlags(0));
+        g_timeout_add_full(G_PRIORITY_LOW, kFirstShowRetryMs, say_cursor_row, g_object_ref(view),
+                           g_object_unref);
+    }
+    say_cursor_row_later(GTK_TREE_VIEW(view));
+    return FALSE;
+}
+
+// Labels that are never shown, each in the role of a notification, used in
+// turn: a screen reader reads a notification's text when it comes to it,
+// which may be after the next one has been told.
+struct Announcers {
+    GtkWidget *labels[4] = {};
+    size_t next = 0;
+};
+
+void free_announcers(gpointer data) {
+    auto *announcers = static_cast<Announcers *>(data);
+    for (GtkWidget *label : announcers->labels)
+        if (label != nullptr) {
+            gtk_widget_destroy(label);
+            g_object_unref(label);
+        }
+    delete announcers;
+}
+
+GtkWidget *next_announcer(GtkTreeView *view) {
+    auto *announcers = static_cast<Announcers *>(g_object_get_data(G_OBJECT(view), kAnnouncerKey));
+    if (announcers == nullptr) {
+        announcers = new Announcers{};
+        g_object_set_data_full(G_OBJECT(view), kAnnouncerKey, announcers, free_announcers);
+    }
+    GtkWidget *&label = announcers->labels[announcers->next];
+    announcers->next = (announcers->next + 1) % G_N_ELEMENTS(announcers->labels);
+    if (label == nullptr) {
+        label = GTK_WIDGET(g_object_ref_sink(gtk_label_new("")));
+        AtkObject *accessible = gtk_widget_get_accessible(label);
+        atk_object_set_role(accessible, ATK_ROLE_NOTIFICATION);
+        atk_object_set_parent(accessible,
+                              gtk_widget_get_accessible(gtk_widget_get_toplevel(GTK_WIDGET(view))));
+    }
+    return label;
+}
+
 } // namespace
+
+void say_cursor_row_later(GtkTreeView *view) {
+    // After the toolkit's own idle work, which tells of the focus.
+    g_idle_add_full(G_PRIORITY_LOW, say_cursor_row, g_object_ref(view), g_object_unref);
+}
+
+// Orca 43 says a notification as it appears, whatever has the focus.
+void tell_screen_reader(GtkTreeView *view, const char *sentence) {
+    GtkWidget *label = next_announcer(view);
+    gtk_label_set_text(GTK_LABEL(label), sentence);
+    atk_object_notify_state_change(gtk_widget_get_accessible(label), ATK_STATE_SHOWING, TRUE);
+}
+
+void tell_row_deleted(GtkTreeView *view, GtkTreeIter *row) {
+    const GCharPtr description =
+        display_text(read_wm_row(gtk_tree_view_get_model(view), row).description.c_str());
+    // TRANSLATORS: what a screen reader says when "delete item" has removed
+    // an entry; %s is its description.
+    const GCharPtr deleted = format_message(tr("%s deleted"), description.get());
+    tell_screen_reader(view, deleted.get());
+    say_cursor_row_later(view);
+}
+
+void set_countdown_sentence(GtkTreeView *view, const char *sentence) {
+    g_object_set_data_full(G_OBJECT(view), kCountdownKey, g_strdup(sentence), g_free);
+}
 
 void make_list_accessible(GtkTreeView *view) {
     g_object_set_data(G_OBJECT(view), kMainListKey, GINT_TO_POINTER(1));
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(view)), tr("Window managers"));
-    name_cells_of_renderer(GTK_TYPE_CELL_RENDERER_PIXBUF);
-    name_cells_of_renderer(GTK_TYPE_CELL_RENDERER_TEXT);
+    name_cells_of_renderer(GTK_TYPE_CELL_RENDERER_PIXBUF, false);
+    name_cells_of_renderer(GTK_TYPE_CELL_RENDERER_TEXT, true);
+    g_signal_connect_after(view, "focus-in-event", G_CALLBACK(on_list_focus_in), nullptr);
+    g_signal_connect(view, "cursor-changed", G_CALLBACK(on_cursor_changed), nullptr);
 
     GtkTreeModel *model = gtk_tree_view_get_model(view);
     describe_marked_default(view, model);

@@ -8,9 +8,12 @@
 #include "mainwin/list_input.h"
 
 #include "app/glib_ptr.h"
+#include "app/i18n.h"
+#include "app/message.h"
 #include "launch/launcher.h"
 #include "mainwin/context_menu.h"
 #include "mainwin/countdown.h"
+#include "mainwin/list_access.h"
 #include "wmlist/wm_list.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -157,6 +160,44 @@ void on_drag_end(GtkWidget *view, GdkDragContext *, gpointer) {
     input->dropped.reset();
 }
 
+// Moves the selected row one place up (-1) or down (1), as a drag would,
+// and has a screen reader say where it is now; the row stays selected.
+void move_selected_row(AppState *state, int by) {
+    GtkTreeView *view = GTK_TREE_VIEW(state->tree_view);
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &row))
+        return;
+    const TreePathPtr path(gtk_tree_model_get_path(model, &row));
+    const int from = gtk_tree_path_get_indices(path.get())[0];
+    const int rows = gtk_tree_model_iter_n_children(model, nullptr);
+    GtkTreeIter neighbour;
+    if (from + by < 0 || from + by >= rows ||
+        !gtk_tree_model_iter_nth_child(model, &neighbour, nullptr, from + by))
+        return;
+    gtk_list_store_swap(state->store.get(), &row, &neighbour);
+    const TreePathPtr moved(gtk_tree_model_get_path(model, &row));
+    gtk_tree_view_scroll_to_cell(view, moved.get(), nullptr, FALSE, 0, 0);
+    const GCharPtr description = display_text(read_wm_row(model, &row).description.c_str());
+    // TRANSLATORS: what a screen reader says when an entry has been moved
+    // with Alt+Up or Alt+Down: its description, its place now counted from
+    // 1, and the number of entries.
+    const GCharPtr moved_to =
+        format_message(tr("%s moved to place %d of %d"), description.get(), from + by + 1, rows);
+    tell_screen_reader(view, moved_to.get());
+}
+
+// Alt+Up or Alt+Down, on the arrows or the keypad: -1 or 1; 0 for any other key.
+int move_asked_by(const GdkEventKey *event) {
+    if ((event->state & gtk_accelerator_get_default_mod_mask()) != GDK_MOD1_MASK)
+        return 0;
+    if (event->keyval == GDK_Up || event->keyval == GDK_KP_Up)
+        return -1;
+    if (event->keyval == GDK_Down || event->keyval == GDK_KP_Down)
+        return 1;
+    return 0;
+}
+
 } // namespace
 
 void connect_list_input(AppState *state, GtkTreeViewColumn *text_column, GtkCellRenderer *text) {
@@ -185,6 +226,10 @@ gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data) {
     input->last_pressed.reset();
     input->key_time = event->time;
     input->key_value = event->keyval;
+    if (const int by = move_asked_by(event); by != 0) {
+        move_selected_row(state, by);
+        return TRUE;
+    }
     if (event->keyval == GDK_Return)
         launch_selected_wm(state);
     else if (event->keyval == GDK_F2 &&

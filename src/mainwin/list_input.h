@@ -3,7 +3,8 @@
 // countdown; Return, a double click and Return in the list's type-ahead start
 // the selected row; a right press (which first selects the row under it),
 // Shift+F10 and the Menu key open the context menu; F2 or a slow second click
-// edit a description in place.
+// edit a description in place; Alt+Up and Alt+Down move the selected row one
+// place, and a screen reader says where it is.
 #pragma once
 
 #include "app/app_state.h"

@@ -2,6 +2,7 @@
 // The dialogs as a screen reader reads them, with the toolkit's accessibility
 // module loaded in the test process: each field is named by its label.
 #include "dialogs/item_dialog.h"
+#include "dialogs/message_box.h"
 #include "dialogs/modal_script.h"
 #include "dialogs/preferences.h"
 #include "dialogs/search.h"
@@ -40,6 +41,17 @@ TEST_F(DialogAccessibilityTest, TheItemDialogsFieldsAreNamedByTheirLabels) {
     expect_labelled(description, "Description", " Description");
     expect_labelled(command, "Command", " Command");
     gtk_widget_destroy(dialog);
+}
+
+// A message box is a dialog to a screen reader, which then reads its text
+// as it opens: as an alert, the first question, which opens with no window
+// of the program before it, was heard as its focused button alone.
+TEST_F(DialogAccessibilityTest, AMessageBoxIsADialog) {
+    show_message("Cannot start \"x\" (X)", GTK_MESSAGE_ERROR);
+    const std::vector<GtkWidget *> boxes = visible_message_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(atk_object_get_role(gtk_widget_get_accessible(boxes[0])), ATK_ROLE_DIALOG);
+    gtk_widget_destroy(boxes[0]);
 }
 
 TEST_F(DialogAccessibilityTest, PreferencesIsADialogWhoseTimeoutIsNamedByItsLabel) {

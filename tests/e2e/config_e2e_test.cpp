@@ -221,10 +221,10 @@ TEST_F(ListE2e, RefusedSaveBeforeAGoBackLaunchIsToldWhenTheListComesBack) {
                              " since quorvane read or wrote it. The list now shows what that "
                              "file holds.";
     const AccessibleNode program = read_program_until([&](const AccessibleNode &p) {
-        return p.find("alert") != nullptr && p.find("alert")->find("label", told.c_str());
+        return p.find("dialog") != nullptr && p.find("dialog")->find("label", told.c_str());
     });
-    ASSERT_NE(program.find("alert"), nullptr) << program.dump();
-    EXPECT_NE(program.find("alert")->find("label", told.c_str()), nullptr) << program.dump();
+    ASSERT_NE(program.find("dialog"), nullptr) << program.dump();
+    EXPECT_NE(program.find("dialog")->find("label", told.c_str()), nullptr) << program.dump();
     EXPECT_TRUE(wait_for([&] { return rows().size() == 3; })) << rows().size() << " rows";
     EXPECT_TRUE(logged_warning(err(), CHANGED_WARNING)) << err();
     EXPECT_EQ(read_file(config_path()), file);

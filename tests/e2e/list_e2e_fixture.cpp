@@ -88,7 +88,8 @@ std::vector<ShownRow> ListE2e::rows_of(const std::string &title) {
             cells.push_back(&child);
     }
     for (size_t first = 0; columns > 0 && first + columns <= cells.size(); first += columns) {
-        const AccessibleNode &cell = *cells[first];
+        // The description's cell says the row; the icon's says nothing.
+        const AccessibleNode &cell = *cells[first + columns - 1];
         ShownRow row;
         row.description = cell.name;
         row.is_default = cell.description.rfind(kDefaultMark, 0) == 0;

@@ -10,6 +10,7 @@
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -52,15 +53,17 @@ class AccessibilityTest : public ::testing::Test {
         mark_default_row(state.store.get(), &it);
     }
 
-    // Each row as its two cells say it, "name: description", after checking
-    // that both cells say the same.
+    // Each row as its description's cell says it, "name: description", after
+    // checking that its icon says nothing, nor is shown to a screen reader,
+    // which would say "image".
     std::vector<std::string> rows_read() {
         std::vector<std::string> read;
         for (int i = 0; i < atk_table_get_n_rows(ATK_TABLE(list())); ++i) {
             const GObjectPtr<AtkObject> icon = cell(i, 0);
             const GObjectPtr<AtkObject> text = cell(i, 1);
-            EXPECT_EQ(accessible_name(icon.get()), accessible_name(text.get())) << i;
-            EXPECT_EQ(accessible_description(icon.get()), accessible_description(text.get())) << i;
+            EXPECT_EQ(accessible_name(icon.get()), "") << i;
+            EXPECT_EQ(accessible_description(icon.get()), "") << i;
+            EXPECT_FALSE(has_state(icon.get(), ATK_STATE_SHOWING)) << i;
             read.push_back(accessible_name(text.get()) + ": " + accessible_description(text.get()));
         }
         return read;
@@ -78,7 +81,7 @@ TEST_F(AccessibilityTest, TheListIsNamedAndEveryCellSaysItsRowWhenRead) {
 
     // A cell read before follows its row; whichever cell is read says the
     // row it shows now.
-    const GObjectPtr<AtkObject> alpha = cell(0, 0);
+    const GObjectPtr<AtkObject> alpha = cell(0, 1);
     GtkTreeIter first = row(0);
     GtkTreeIter last = row(2);
     gtk_list_store_move_after(state.store.get(), &first, &last);
@@ -227,6 +230,65 @@ TEST_F(AccessibilityTest, TheCountdownCountsInTheLanguagesOwnPluralForms) {
     }
     setlocale(LC_ALL, "C");
     bindtextdomain(QUORVANE_TEXT_DOMAIN, QUORVANE_LOCALE_DIR);
+}
+
+// The row the countdown will start says so after its command, which is what
+// a screen reader says with the row as the window opens, and in Where Am I.
+TEST_F(AccessibilityTest, TheRowTheCountdownStartsSaysWhenAndHowToStopIt) {
+    make_default(1);
+    select_list_row(state.tree_view, 1);
+    state.delay = 3;
+    start_countdown(&state, 3);
+    EXPECT_EQ(rows_read(), (std::vector<std::string>{
+                               "Alpha: Alpha-wm",
+                               "Beta: Default: Beta-wm. Starts in 3 seconds. Any key stops it.",
+                               "Gamma: Gamma-wm"}));
+    names_over_ticks(&state, 10);
+    EXPECT_EQ(rows_read()[1], "Beta: Default: Beta-wm. Starts in 2 seconds. Any key stops it.");
+    stop_countdown(&state);
+    EXPECT_EQ(rows_read(), (std::vector<std::string>{"Alpha: Alpha-wm", "Beta: Default: Beta-wm",
+                                                     "Gamma: Gamma-wm"}));
+}
+
+// Whatever has the focus, a screen reader hears the countdown again at ten
+// and five seconds, never in between, and once that it stopped.
+TEST_F(AccessibilityTest, TheCountdownIsToldAtTenAndFiveSecondsAndWhenItStops) {
+    select_list_row(state.tree_view, 1);
+    NotificationCapture told;
+    state.delay = 11;
+    start_countdown(&state, 3);
+    names_over_ticks(&state, 100);
+    EXPECT_EQ(told.said(),
+              (std::vector<std::string>{"Starts Beta in 10 seconds. Any key stops it.",
+                                        "Starts Beta in 5 seconds. Any key stops it."}));
+    stop_countdown(&state);
+    stop_countdown(&state);
+    EXPECT_EQ(told.said().back(), "Countdown stopped");
+    EXPECT_EQ(told.said().size(), 3u) << "said once";
+}
+
+// A key that never reaches the list, as a screen reader's own keys do not,
+// stops the countdown too: here the Quit button has the keyboard.
+TEST_F(AccessibilityTest, AKeyThatNeverReachesTheListStopsTheCountdown) {
+    gtk_widget_show(state.window);
+    ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
+    GtkWidget *vbox = gtk_bin_get_child(GTK_BIN(state.window));
+    GtkWidget *quit = children_of(children_of(vbox)[3])[0];
+    gtk_widget_grab_focus(quit);
+    select_list_row(state.tree_view, 1);
+    state.delay = 30;
+    start_countdown(&state, 3);
+    NotificationCapture told;
+
+    GdkEvent *key = gdk_event_new(GDK_KEY_PRESS);
+    key->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(state.window)));
+    key->key.keyval = GDK_KP_Enter;
+    key->key.time = GDK_CURRENT_TIME;
+    gtk_main_do_event(key);
+    gdk_event_free(key);
+    EXPECT_EQ(state.timeout_id, 0u) << "the countdown still runs";
+    EXPECT_EQ(told.said(), std::vector<std::string>{"Countdown stopped"});
+    EXPECT_TRUE(gtk_widget_has_focus(quit));
 }
 
 TEST_F(AccessibilityTest, WithoutASelectedRowTheCountdownSaysSo) {

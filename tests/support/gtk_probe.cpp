@@ -157,3 +157,23 @@ void destroy_main_window(AppState *state) {
     gtk_widget_destroy(state->window);
     pump_events();
 }
+
+NotificationCapture::NotificationCapture()
+    : signal_(g_signal_lookup("state-change", ATK_TYPE_OBJECT)),
+      hook_(g_signal_add_emission_hook(signal_, 0, collect, this, nullptr)) {}
+
+NotificationCapture::~NotificationCapture() {
+    g_signal_remove_emission_hook(signal_, hook_);
+}
+
+gboolean NotificationCapture::collect(GSignalInvocationHint *, guint count, const GValue *values,
+                                      gpointer self) {
+    if (count < 3)
+        return TRUE;
+    auto *object = ATK_OBJECT(g_value_get_object(&values[0]));
+    const char *state = g_value_get_string(&values[1]);
+    if (atk_object_get_role(object) == ATK_ROLE_NOTIFICATION && state != nullptr &&
+        std::string(state) == "showing" && g_value_get_boolean(&values[2]))
+        static_cast<NotificationCapture *>(self)->said_.push_back(accessible_name(object));
+    return TRUE;
+}

@@ -53,6 +53,27 @@ std::string accessible_description(AtkObject *accessible);
 std::vector<AtkObject *> related(AtkObject *accessible, AtkRelationType type);
 bool has_state(AtkObject *accessible, AtkStateType state);
 
+// Collects, while it lives, the notifications that appear to a screen
+// reader: the name of each object in the role of a notification that says it
+// is now showing, as Orca 43 hears them.
+class NotificationCapture {
+  public:
+    NotificationCapture();
+    ~NotificationCapture();
+    NotificationCapture(const NotificationCapture &) = delete;
+    NotificationCapture &operator=(const NotificationCapture &) = delete;
+
+    const std::vector<std::string> &said() const { return said_; }
+
+  private:
+    static gboolean collect(GSignalInvocationHint *, guint count, const GValue *values,
+                            gpointer self);
+
+    guint signal_ = 0;
+    gulong hook_ = 0;
+    std::vector<std::string> said_;
+};
+
 // Destroys the window made by create_main_window without running its quit
 // handler, then handles the events that follow.
 void destroy_main_window(AppState *state);
