@@ -2,6 +2,7 @@
 #include "mainwin/main_window.h"
 
 #include "app/i18n.h"
+#include "app/message.h"
 #include "app/version.h"
 #include "dialogs/preferences.h"
 #include "mainwin/countdown.h"
@@ -37,11 +38,22 @@ void on_preferences_clicked(GtkButton *, gpointer data) {
 }
 
 // Alt+G ticks or unticks the button and leaves the keyboard where it was:
-// the list is where a person acts, and the toolkit would move it here.
-gboolean on_goback_mnemonic(GtkWidget *button, gboolean group_cycling, gpointer) {
+// the list is where a person acts, and the toolkit would move it here. A
+// screen reader, which follows the keyboard, is told what became of it.
+gboolean on_goback_mnemonic(GtkWidget *button, gboolean group_cycling, gpointer data) {
     if (group_cycling)
         return FALSE;
+    auto *state = static_cast<AppState *>(data);
     gtk_button_clicked(GTK_BUTTON(button));
+    const char *name = atk_object_get_name(gtk_widget_get_accessible(button));
+    // TRANSLATORS: what a screen reader says when Alt+G ticks the go-back
+    // check button; %s is the button's label.
+    const char *checked = tr("%s: checked");
+    // TRANSLATORS: the same when Alt+G unticks it.
+    const char *not_checked = tr("%s: not checked");
+    const bool ticked = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)) != FALSE;
+    const GCharPtr said = format_message(ticked ? checked : not_checked, name);
+    tell_screen_reader(GTK_TREE_VIEW(state->tree_view), said.get());
     return TRUE;
 }
 
@@ -92,7 +104,7 @@ GtkWidget *create_main_window(AppState *state) {
         gtk_check_button_new_with_mnemonic(tr("_Go back to quorvane\nwhen the WM exits"));
     gtk_box_pack_start(GTK_BOX(vbox), goback, FALSE, FALSE, 0);
     g_signal_connect(goback, "toggled", G_CALLBACK(on_goback_toggled), state);
-    g_signal_connect(goback, "mnemonic-activate", G_CALLBACK(on_goback_mnemonic), nullptr);
+    g_signal_connect(goback, "mnemonic-activate", G_CALLBACK(on_goback_mnemonic), state);
 
     GtkWidget *buttons = gtk_hbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(buttons), 5);

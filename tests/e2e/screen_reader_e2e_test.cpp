@@ -216,6 +216,20 @@ TEST_F(ScreenReaderE2e, EachRowIsSaidOnceAndAltArrowsMoveItAndSayWhere) {
     EXPECT_EQ(saved_default(), "1") << "the default row moved with its mark";
 }
 
+// Alt+G leaves the keyboard in the list, where a screen reader stays: what
+// became of the go-back button is said all the same.
+TEST_F(ScreenReaderE2e, AltGIsHeardThoughTheKeysStayInTheList) {
+    start_with_rows(kThree, 0, 1);
+    ASSERT_NE(window_with_rows(3), 0u);
+    size_t at = now();
+    x().key("g", {"Alt_L"});
+    heard("when the WM exits: checked", at);
+    at = now();
+    x().key("g", {"Alt_L"});
+    heard("when the WM exits: not checked", at);
+    quit();
+}
+
 TEST_F(ScreenReaderE2e, DeleteSaysWhatWasDeletedAndThenWhereTheCursorIs) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);
