@@ -28,13 +28,6 @@ struct GStringDeleter {
             g_string_free(s, TRUE);
     }
 };
-
-struct GErrorDeleter {
-    void operator()(GError *e) const {
-        if (e != nullptr)
-            g_error_free(e);
-    }
-};
 struct GKeyFileDeleter {
     void operator()(GKeyFile *k) const {
         if (k != nullptr)
@@ -68,7 +61,6 @@ using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
 using GStringPtr = std::unique_ptr<GString, GStringDeleter>;
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 using GKeyFilePtr = std::unique_ptr<GKeyFile, GKeyFileDeleter>;
 using GDirPtr = std::unique_ptr<GDir, GDirDeleter>;
 using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;

@@ -246,6 +246,17 @@ void finish_open_edit(GtkWidget *view) {
         }
 }
 
+// gtk_tree_selection_selected_foreach callback; data is the AppState.
+void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {
+    gchar *command = nullptr;
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, FOUND_COL_COMMAND, &command, FOUND_COL_DESCRIPTION, &description,
+                       -1);
+    GCharPtr owned_command(command);
+    GCharPtr owned_description(description);
+    add_wm_row(static_cast<AppState *>(state), command, description);
+}
+
 } // namespace
 
 bool is_executable_file(const char *path) {
@@ -316,14 +327,4 @@ int show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     }
     gtk_widget_destroy(dialog);
     return added;
-}
-
-void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {
-    gchar *command = nullptr;
-    gchar *description = nullptr;
-    gtk_tree_model_get(model, row, FOUND_COL_COMMAND, &command, FOUND_COL_DESCRIPTION, &description,
-                       -1);
-    GCharPtr owned_command(command);
-    GCharPtr owned_description(description);
-    add_wm_row(static_cast<AppState *>(state), command, description);
 }

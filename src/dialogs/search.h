@@ -52,6 +52,3 @@ int search_known_wms(AppState *state);
 // The result dialog over what was found; with Add, appends the selected rows
 // to the main list in their order. Returns how many.
 int show_found_wms(AppState *state, const std::vector<FoundWm> &found);
-
-// gtk_tree_selection_selected_foreach callback; data is the AppState.
-void add_found_row(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *row, gpointer state);

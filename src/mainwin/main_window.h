@@ -17,6 +17,3 @@ void select_row(AppState *state, int position);
 void select_appended_rows(AppState *state, int count);
 // Brings the selected row, if any, into view.
 void scroll_to_selected_row(AppState *state);
-
-void on_quit(GtkWidget *widget, gpointer state);
-void on_goback_toggled(GtkToggleButton *button, gpointer data);
