@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Owning handles for what GLib, GObject and GTK hand over; every string,
-// object reference, list, path, event or checksum we hold goes through one of
-// these.
+// Owning handles for what GLib, GObject and GTK hand over: whatever of theirs
+// the program holds (a string or a vector of them, an object reference, a
+// list, a tree path or row reference, an event, a checksum, a key file, a
+// folder) goes through one of these.
 #pragma once
 
 #include <glib-object.h>

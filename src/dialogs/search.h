@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The search for window managers, the known ones in fixed folders first and
 // then those the system names (installed_wms.h), and its result dialog. Only
-// this module knows the table of known window managers; it touches the main
-// list only through add_wm_row.
+// this module knows the table of known window managers; it adds to the main
+// list only through add_wm_row, and its caller selects what it added.
 #pragma once
 
 #include "app/app_state.h"

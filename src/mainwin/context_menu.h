@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The main list's context menu, built afresh on each right press, and its
+// The main list's context menu, built afresh each time it opens, and its
 // handlers. A menu goes when it has closed, unless it is torn off; a torn-off
 // menu goes when it is put back or its window is closed.
 #pragma once
