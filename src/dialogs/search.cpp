@@ -208,7 +208,7 @@ void size_found_view(GtkWidget *view) {
         std::max(kViewHeight, std::min(rows.height, most(gdk_screen_get_height(screen)))));
 }
 
-void show_choice_count(GtkTreeSelection *selection, gpointer label) {
+void on_found_selection_changed(GtkTreeSelection *selection, gpointer label) {
     GtkTreeView *view = gtk_tree_selection_get_tree_view(selection);
     const int rows = gtk_tree_model_iter_n_children(gtk_tree_view_get_model(view), nullptr);
     const int chosen = gtk_tree_selection_count_selected_rows(selection);
@@ -230,9 +230,9 @@ void add_choice_count(GtkWidget *dialog, GtkWidget *view) {
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), label, FALSE,
                        FALSE, 2);
     GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
-    g_signal_connect_object(selection, "changed", G_CALLBACK(show_choice_count), label,
+    g_signal_connect_object(selection, "changed", G_CALLBACK(on_found_selection_changed), label,
                             GConnectFlags(0));
-    show_choice_count(selection, label);
+    on_found_selection_changed(selection, label);
 }
 
 // Add chosen from the keyboard leaves an edit open in the list; a click on it
