@@ -29,6 +29,23 @@ void print_using(const char *path) {
     g_print("%s", format_message(tr("using %s\n"), path).get());
 }
 
+void print_version() {
+    g_print("%s", kBannerLine1);
+    g_print("%s", kBannerLine2);
+}
+
+void print_usage() {
+    print_version();
+    g_print("\n");
+    g_print("%s", tr("usage: quorvane [OPTIONS]\n"));
+    // TRANSLATORS: keep the options and the tabs as they are, so that the
+    // explanations of all four lines start in the same column.
+    g_print("%s", tr("  -h, --help\t\t\tprints this message\n"));
+    g_print("%s", tr("  -v, --version\t\t\tprints version information\n"));
+    g_print("%s", tr("  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"));
+    g_print("%s", tr("  -c, --config <filename>\tselect the config file\n"));
+}
+
 } // namespace
 
 void parse_command_line(int argc, char **argv, AppState *state) {
@@ -56,21 +73,4 @@ void parse_command_line(int argc, char **argv, AppState *state) {
             exit(1);
         }
     }
-}
-
-void print_usage() {
-    print_version();
-    g_print("\n");
-    g_print("%s", tr("usage: quorvane [OPTIONS]\n"));
-    // TRANSLATORS: keep the options and the tabs as they are, so that the
-    // explanations of all four lines start in the same column.
-    g_print("%s", tr("  -h, --help\t\t\tprints this message\n"));
-    g_print("%s", tr("  -v, --version\t\t\tprints version information\n"));
-    g_print("%s", tr("  -d, --DontSaveOnExit\t\tdon't save the config on exit\n"));
-    g_print("%s", tr("  -c, --config <filename>\tselect the config file\n"));
-}
-
-void print_version() {
-    g_print("%s", kBannerLine1);
-    g_print("%s", kBannerLine2);
 }

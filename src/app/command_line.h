@@ -6,5 +6,3 @@
 
 // Acts on the options in order; ends the process for help, version and errors.
 void parse_command_line(int argc, char **argv, AppState *state);
-void print_usage();
-void print_version();

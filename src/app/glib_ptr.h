@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Owning handles for what GLib, GObject and GTK hand over; every string,
-// object reference, list, path, event or checksum we hold goes through one of
-// these.
+// Owning handles for what GLib, GObject and GTK hand over: whatever of theirs
+// the program holds (a string or a vector of them, an object reference, a
+// list, a tree path or row reference, an event, a checksum, a key file, a
+// folder) goes through one of these.
 #pragma once
 
 #include <glib-object.h>
@@ -26,13 +27,6 @@ struct GStringDeleter {
     void operator()(GString *s) const {
         if (s != nullptr)
             g_string_free(s, TRUE);
-    }
-};
-
-struct GErrorDeleter {
-    void operator()(GError *e) const {
-        if (e != nullptr)
-            g_error_free(e);
     }
 };
 struct GKeyFileDeleter {
@@ -68,7 +62,6 @@ using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
 using GStringPtr = std::unique_ptr<GString, GStringDeleter>;
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 using GKeyFilePtr = std::unique_ptr<GKeyFile, GKeyFileDeleter>;
 using GDirPtr = std::unique_ptr<GDir, GDirDeleter>;
 using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;

@@ -102,6 +102,21 @@ GCharPtr selector_start(const char *command) {
     return GCharPtr(g_strconcat(folder.get(), "/", nullptr));
 }
 
+// What the file selector's OK button needs; lives while the selector does.
+struct FileSelectorData {
+    GtkWidget *selector;
+    GtkWidget *command_entry;
+};
+
+// "clicked" handler of the file selector's OK button.
+void on_file_selected(GtkWidget *, gpointer data) {
+    auto *files = static_cast<FileSelectorData *>(data);
+    // The entry shows the path as file names are shown; the command keeps
+    // the path's own bytes, which are what can be started.
+    set_entry_bytes(files->command_entry, file_selector_filename(files->selector));
+    gtk_widget_destroy(files->selector);
+}
+
 // Returns once the selector is gone, whichever way it went; the keyboard is
 // then in the command entry, so that Return accepts the dialog.
 void run_file_selector(GtkWidget *command_entry) {
@@ -124,8 +139,8 @@ void run_file_selector(GtkWidget *command_entry) {
     gtk_widget_grab_focus(command_entry);
 }
 
-} // namespace
-
+// Builds the dialog, not yet shown: the accepting button answers
+// GTK_RESPONSE_OK, "gtk-cancel" GTK_RESPONSE_CANCEL, our Find GTK_RESPONSE_HELP.
 GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
                               GtkWidget **command_entry, GtkWidget **description_entry) {
     GtkWidget *dialog = gtk_dialog_new_with_buttons(title, nullptr, GTK_DIALOG_MODAL,
@@ -146,6 +161,8 @@ GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
     add_refusal_label(dialog);
     return dialog;
 }
+
+} // namespace
 
 bool show_item_dialog(int mode, AppState *state) {
     const bool editing = mode != ITEM_DIALOG_ADD;
@@ -197,12 +214,4 @@ bool show_item_dialog(int mode, AppState *state) {
     }
     gtk_widget_destroy(dialog);
     return added;
-}
-
-void on_file_selected(GtkWidget *, gpointer data) {
-    auto *files = static_cast<FileSelectorData *>(data);
-    // The entry shows the path as file names are shown; the command keeps
-    // the path's own bytes, which are what can be started.
-    set_entry_bytes(files->command_entry, file_selector_filename(files->selector));
-    gtk_widget_destroy(files->selector);
 }

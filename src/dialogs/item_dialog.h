@@ -12,20 +12,6 @@ enum ItemDialogMode {
     ITEM_DIALOG_EDIT = 1, // any non-zero mode edits
 };
 
-// What the file selector's OK button needs; lives while the selector does.
-struct FileSelectorData {
-    GtkWidget *selector;
-    GtkWidget *command_entry;
-};
-
-// Builds the dialog, not yet shown: the accepting button answers
-// GTK_RESPONSE_OK, "gtk-cancel" GTK_RESPONSE_CANCEL, "gtk-find" GTK_RESPONSE_HELP.
-GtkWidget *create_item_dialog(const char *title, const char *accept_stock_id,
-                              GtkWidget **command_entry, GtkWidget **description_entry);
-
 // Runs the dialog to its end; appends a row, or changes the selected one.
 // Returns whether it appended one, at the end of the list.
 bool show_item_dialog(int mode, AppState *state);
-
-// "clicked" handler of the file selector's OK button; data is a FileSelectorData.
-void on_file_selected(GtkWidget *button, gpointer data);

@@ -37,6 +37,19 @@ GtkWidget *add_goback_button(GtkWidget *group_member, const char *label, GCallba
     return button;
 }
 
+// The radio buttons set goback_btn as soon as they are clicked.
+void on_goback_checked(GtkWidget *, gpointer state) {
+    static_cast<AppState *>(state)->goback_btn = GOBACK_CHECKED;
+}
+
+void on_goback_not_checked(GtkWidget *, gpointer state) {
+    static_cast<AppState *>(state)->goback_btn = GOBACK_NOT_CHECKED;
+}
+
+void on_goback_remember(GtkWidget *, gpointer state) {
+    static_cast<AppState *>(state)->goback_btn = GOBACK_REMEMBER;
+}
+
 // Each button writes its own value when clicked, and switching buttons clicks
 // the old one before the new, so goback_btn ends with the active button's value.
 void add_goback_frame(GtkWidget *config_box, AppState *state) {
@@ -165,6 +178,28 @@ void add_about_page(GtkWidget *notebook) {
     gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
 }
 
+// What the OK button needs; lives in show_preferences while the window does.
+struct PreferencesData {
+    GtkWidget *prefs_window;
+    GtkWidget *spin_button;
+    AppState *state;
+};
+
+// Stores the timeout field's value in delay (left alone, the field holds the
+// delay as it was, every digit of it, held to the field's bounds); closes
+// the window.
+void on_preferences_ok(GtkWidget *, gpointer data) {
+    auto *prefs = static_cast<PreferencesData *>(data);
+    // A value still being typed counts too, when OK comes from the keyboard;
+    // one that is not a number is refused here and the old one shown again.
+    gtk_spin_button_update(GTK_SPIN_BUTTON(prefs->spin_button));
+    // The value itself, not the text it shows: the same text may stand for a
+    // delay beyond the field's bounds, read from the file, and for the
+    // bound typed in.
+    prefs->state->delay = gtk_spin_button_get_value(GTK_SPIN_BUTTON(prefs->spin_button));
+    gtk_widget_destroy(prefs->prefs_window);
+}
+
 } // namespace
 
 void show_preferences(AppState *state) {
@@ -212,28 +247,4 @@ void show_preferences(AppState *state) {
     atk_object_set_role(gtk_widget_get_accessible(window), ATK_ROLE_DIALOG);
     show_with_focus(window, spin_button);
     gtk_main();
-}
-
-void on_preferences_ok(GtkWidget *, gpointer data) {
-    auto *prefs = static_cast<PreferencesData *>(data);
-    // A value still being typed counts too, when OK comes from the keyboard;
-    // one that is not a number is refused here and the old one shown again.
-    gtk_spin_button_update(GTK_SPIN_BUTTON(prefs->spin_button));
-    // The value itself, not the text it shows: the same text may stand for a
-    // delay beyond the field's bounds, read from the file, and for the
-    // bound typed in.
-    prefs->state->delay = gtk_spin_button_get_value(GTK_SPIN_BUTTON(prefs->spin_button));
-    gtk_widget_destroy(prefs->prefs_window);
-}
-
-void on_goback_checked(GtkWidget *, gpointer state) {
-    static_cast<AppState *>(state)->goback_btn = GOBACK_CHECKED;
-}
-
-void on_goback_not_checked(GtkWidget *, gpointer state) {
-    static_cast<AppState *>(state)->goback_btn = GOBACK_NOT_CHECKED;
-}
-
-void on_goback_remember(GtkWidget *, gpointer state) {
-    static_cast<AppState *>(state)->goback_btn = GOBACK_REMEMBER;
 }

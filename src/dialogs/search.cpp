@@ -208,7 +208,7 @@ void size_found_view(GtkWidget *view) {
         std::max(kViewHeight, std::min(rows.height, most(gdk_screen_get_height(screen)))));
 }
 
-void show_choice_count(GtkTreeSelection *selection, gpointer label) {
+void on_found_selection_changed(GtkTreeSelection *selection, gpointer label) {
     GtkTreeView *view = gtk_tree_selection_get_tree_view(selection);
     const int rows = gtk_tree_model_iter_n_children(gtk_tree_view_get_model(view), nullptr);
     const int chosen = gtk_tree_selection_count_selected_rows(selection);
@@ -230,9 +230,9 @@ void add_choice_count(GtkWidget *dialog, GtkWidget *view) {
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), label, FALSE,
                        FALSE, 2);
     GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
-    g_signal_connect_object(selection, "changed", G_CALLBACK(show_choice_count), label,
+    g_signal_connect_object(selection, "changed", G_CALLBACK(on_found_selection_changed), label,
                             GConnectFlags(0));
-    show_choice_count(selection, label);
+    on_found_selection_changed(selection, label);
 }
 
 // Add chosen from the keyboard leaves an edit open in the list; a click on it
@@ -244,6 +244,17 @@ void finish_open_edit(GtkWidget *view) {
             gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(child->data));
             break; // the view is editing one cell at most, and that one has gone now
         }
+}
+
+// gtk_tree_selection_selected_foreach callback; data is the AppState.
+void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {
+    gchar *command = nullptr;
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, FOUND_COL_COMMAND, &command, FOUND_COL_DESCRIPTION, &description,
+                       -1);
+    GCharPtr owned_command(command);
+    GCharPtr owned_description(description);
+    add_wm_row(static_cast<AppState *>(state), command, description);
 }
 
 } // namespace
@@ -316,14 +327,4 @@ int show_found_wms(AppState *state, const std::vector<FoundWm> &found) {
     }
     gtk_widget_destroy(dialog);
     return added;
-}
-
-void add_found_row(GtkTreeModel *model, GtkTreePath *, GtkTreeIter *row, gpointer state) {
-    gchar *command = nullptr;
-    gchar *description = nullptr;
-    gtk_tree_model_get(model, row, FOUND_COL_COMMAND, &command, FOUND_COL_DESCRIPTION, &description,
-                       -1);
-    GCharPtr owned_command(command);
-    GCharPtr owned_description(description);
-    add_wm_row(static_cast<AppState *>(state), command, description);
 }

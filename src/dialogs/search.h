@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The search for window managers, the known ones in fixed folders first and
 // then those the system names (installed_wms.h), and its result dialog. Only
-// this module knows the table of known window managers; it touches the main
-// list only through add_wm_row.
+// this module knows the table of known window managers; it adds to the main
+// list only through add_wm_row, and its caller selects what it added.
 #pragma once
 
 #include "app/app_state.h"
@@ -52,6 +52,3 @@ int search_known_wms(AppState *state);
 // The result dialog over what was found; with Add, appends the selected rows
 // to the main list in their order. Returns how many.
 int show_found_wms(AppState *state, const std::vector<FoundWm> &found);
-
-// gtk_tree_selection_selected_foreach callback; data is the AppState.
-void add_found_row(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *row, gpointer state);

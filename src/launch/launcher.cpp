@@ -120,19 +120,7 @@ ChildEnd run_child(const ExecPlan &plan, int *status) {
     return end;
 }
 
-} // namespace
-
-void install_child_reaper() {
-    struct sigaction action = {};
-    action.sa_handler = reap_children;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_NOCLDSTOP;
-    if (sigaction(SIGCHLD, &action, nullptr) != 0) {
-        log_warning("sigaction failed");
-        exit(1);
-    }
-}
-
+// The SIGCHLD handler: collects every child that has ended, errno as it was.
 void reap_children(int) {
     const int saved_errno = errno;
     while (true) {
@@ -144,6 +132,19 @@ void reap_children(int) {
         break;
     }
     errno = saved_errno;
+}
+
+} // namespace
+
+void install_child_reaper() {
+    struct sigaction action = {};
+    action.sa_handler = reap_children;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_NOCLDSTOP;
+    if (sigaction(SIGCHLD, &action, nullptr) != 0) {
+        log_warning("sigaction failed");
+        exit(1);
+    }
 }
 
 void launch_selected_wm(AppState *state) {

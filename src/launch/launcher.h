@@ -8,8 +8,8 @@
 
 #include "app/app_state.h"
 
-// Installs reap_children for SIGCHLD; ends the process with status 1 on failure.
+// Installs the handler that collects every child that has ended, for
+// SIGCHLD; ends the process with status 1 on failure.
 void install_child_reaper();
-void reap_children(int signal_number);
 // Starts the row selected in the main list; returns at once when none is.
 void launch_selected_wm(AppState *state);

@@ -65,7 +65,7 @@ GtkWidget *append_image_item(GtkWidget *menu, const char *label, const char *sto
     return append_item(menu, item, handler, state);
 }
 
-void needs_row(GtkWidget *item) {
+void require_row(GtkWidget *item) {
     g_object_set_data(G_OBJECT(item), kNeedsRowKey, GINT_TO_POINTER(1));
 }
 
@@ -82,85 +82,6 @@ void on_selection_changed(GtkTreeSelection *selection, gpointer menu) {
 bool get_selected_row(AppState *state, GtkTreeIter *row) {
     GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view));
     return gtk_tree_selection_get_selected(selection, nullptr, row) != FALSE;
-}
-
-} // namespace
-
-GtkWidget *create_context_menu(AppState *state) {
-    GtkWidget *menu = gtk_menu_new();
-    GtkWidget *tearoff = gtk_tearoff_menu_item_new();
-    // TRANSLATORS: what a screen reader says of the dashed line at the top of
-    // the list's menu.
-    atk_object_set_name(gtk_widget_get_accessible(tearoff), tr("Tear off this menu"));
-    append_item(menu, tearoff, nullptr, state);
-    // TRANSLATORS: "_" marks the key of each entry of this menu; give the six
-    // entries six different keys.
-    append_image_item(menu, tr("_search for known window managers..."), GTK_STOCK_FIND,
-                      G_CALLBACK(on_menu_search), state);
-    append_image_item(menu, tr("_add item..."), GTK_STOCK_ADD, G_CALLBACK(on_menu_add), state);
-    append_item(menu, gtk_separator_menu_item_new(), nullptr, state);
-    needs_row(append_image_item(menu, tr("e_xecute window manager"), GTK_STOCK_EXECUTE,
-                                G_CALLBACK(on_menu_execute), state));
-    needs_row(append_image_item(menu, tr("_edit item..."), GTK_STOCK_PROPERTIES,
-                                G_CALLBACK(on_menu_edit), state));
-    needs_row(append_item(menu, gtk_menu_item_new_with_mnemonic(tr("set as _default")),
-                          G_CALLBACK(on_set_default), state));
-    needs_row(append_image_item(menu, tr("_delete item"), GTK_STOCK_DELETE,
-                                G_CALLBACK(on_delete_item), state));
-    g_signal_connect(menu, "selection-done", G_CALLBACK(on_menu_done), nullptr);
-    g_signal_connect(menu, "notify::tearoff-state", G_CALLBACK(on_tearoff_changed), nullptr);
-    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view));
-    on_selection_changed(selection, menu);
-    g_signal_connect_object(selection, "changed", G_CALLBACK(on_selection_changed), menu,
-                            GConnectFlags(0));
-    return menu;
-}
-
-namespace {
-
-// The left end of the selected row's description, halfway down the row, in
-// root coordinates; the list's top left corner when no row is selected.
-void place_at_selected_row(GtkMenu *, gint *x, gint *y, gboolean *push_in, gpointer data) {
-    auto *state = static_cast<AppState *>(data);
-    GtkTreeView *view = GTK_TREE_VIEW(state->tree_view);
-    gdk_window_get_origin(gtk_tree_view_get_bin_window(view), x, y);
-    *push_in = TRUE;
-    GtkTreeIter row;
-    if (!get_selected_row(state, &row))
-        return;
-    const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
-    GdkRectangle cell;
-    gtk_tree_view_get_cell_area(view, path.get(), gtk_tree_view_get_column(view, 1), &cell);
-    *x += cell.x;
-    *y += cell.y + cell.height / 2;
-}
-
-void popup_menu(AppState *state, GtkMenuPositionFunc place, guint button, guint32 time) {
-    GtkWidget *menu = create_context_menu(state);
-    g_object_ref_sink(menu);
-    gtk_widget_show_all(menu);
-    gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, place, state, button, time);
-    // Without its pointer grab the menu does not open, and nothing would
-    // ever release it.
-    if (!gtk_widget_get_visible(gtk_widget_get_toplevel(menu))) {
-        GObjectPtr<GtkWidget> own_reference(menu);
-        gtk_widget_destroy(menu);
-        return;
-    }
-    // Opened from the keyboard, the menu shows where the arrow keys start.
-    if (button == 0)
-        gtk_menu_shell_select_first(GTK_MENU_SHELL(menu), FALSE);
-}
-
-} // namespace
-
-void popup_context_menu(AppState *state, guint button, guint32 time) {
-    popup_menu(state, nullptr, button, time);
-}
-
-void popup_context_menu_at_selected_row(AppState *state) {
-    scroll_to_selected_row(state);
-    popup_menu(state, place_at_selected_row, 0, gtk_get_current_event_time());
 }
 
 void on_menu_search(GtkMenuItem *, gpointer data) {
@@ -209,4 +130,80 @@ void on_delete_item(GtkMenuItem *, gpointer data) {
     gtk_list_store_remove(state->store.get(), &row);
     const int rows = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(state->store.get()), nullptr);
     select_row(state, position < rows ? position : rows - 1);
+}
+
+// The eight items, hidden; its handlers get the state.
+GtkWidget *create_context_menu(AppState *state) {
+    GtkWidget *menu = gtk_menu_new();
+    GtkWidget *tearoff = gtk_tearoff_menu_item_new();
+    // TRANSLATORS: what a screen reader says of the dashed line at the top of
+    // the list's menu.
+    atk_object_set_name(gtk_widget_get_accessible(tearoff), tr("Tear off this menu"));
+    append_item(menu, tearoff, nullptr, state);
+    // TRANSLATORS: "_" marks the key of each entry of this menu; give the six
+    // entries six different keys.
+    append_image_item(menu, tr("_search for known window managers..."), GTK_STOCK_FIND,
+                      G_CALLBACK(on_menu_search), state);
+    append_image_item(menu, tr("_add item..."), GTK_STOCK_ADD, G_CALLBACK(on_menu_add), state);
+    append_item(menu, gtk_separator_menu_item_new(), nullptr, state);
+    require_row(append_image_item(menu, tr("e_xecute window manager"), GTK_STOCK_EXECUTE,
+                                  G_CALLBACK(on_menu_execute), state));
+    require_row(append_image_item(menu, tr("_edit item..."), GTK_STOCK_PROPERTIES,
+                                  G_CALLBACK(on_menu_edit), state));
+    require_row(append_item(menu, gtk_menu_item_new_with_mnemonic(tr("set as _default")),
+                            G_CALLBACK(on_set_default), state));
+    require_row(append_image_item(menu, tr("_delete item"), GTK_STOCK_DELETE,
+                                  G_CALLBACK(on_delete_item), state));
+    g_signal_connect(menu, "selection-done", G_CALLBACK(on_menu_done), nullptr);
+    g_signal_connect(menu, "notify::tearoff-state", G_CALLBACK(on_tearoff_changed), nullptr);
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree_view));
+    on_selection_changed(selection, menu);
+    g_signal_connect_object(selection, "changed", G_CALLBACK(on_selection_changed), menu,
+                            GConnectFlags(0));
+    return menu;
+}
+
+// The left end of the selected row's description, halfway down the row, in
+// root coordinates; the list's top left corner when no row is selected.
+void place_at_selected_row(GtkMenu *, gint *x, gint *y, gboolean *push_in, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    GtkTreeView *view = GTK_TREE_VIEW(state->tree_view);
+    gdk_window_get_origin(gtk_tree_view_get_bin_window(view), x, y);
+    *push_in = TRUE;
+    GtkTreeIter row;
+    if (!get_selected_row(state, &row))
+        return;
+    const TreePathPtr path(gtk_tree_model_get_path(GTK_TREE_MODEL(state->store.get()), &row));
+    GdkRectangle cell;
+    gtk_tree_view_get_cell_area(view, path.get(), gtk_tree_view_get_column(view, 1), &cell);
+    *x += cell.x;
+    *y += cell.y + cell.height / 2;
+}
+
+void popup_menu(AppState *state, GtkMenuPositionFunc place, guint button, guint32 time) {
+    GtkWidget *menu = create_context_menu(state);
+    g_object_ref_sink(menu);
+    gtk_widget_show_all(menu);
+    gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, place, state, button, time);
+    // Without its pointer grab the menu does not open, and nothing would
+    // ever release it.
+    if (!gtk_widget_get_visible(gtk_widget_get_toplevel(menu))) {
+        GObjectPtr<GtkWidget> own_reference(menu);
+        gtk_widget_destroy(menu);
+        return;
+    }
+    // Opened from the keyboard, the menu shows where the arrow keys start.
+    if (button == 0)
+        gtk_menu_shell_select_first(GTK_MENU_SHELL(menu), FALSE);
+}
+
+} // namespace
+
+void popup_context_menu(AppState *state, guint button, guint32 time) {
+    popup_menu(state, nullptr, button, time);
+}
+
+void popup_context_menu_at_selected_row(AppState *state) {
+    scroll_to_selected_row(state);
+    popup_menu(state, place_at_selected_row, 0, gtk_get_current_event_time());
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The main list's context menu, built afresh on each right press, and its
+// The main list's context menu, built afresh each time it opens, and its
 // handlers. A menu goes when it has closed, unless it is torn off; a torn-off
 // menu goes when it is put back or its window is closed.
 #pragma once
@@ -8,18 +8,9 @@
 
 #include <gtk/gtk.h>
 
-// The eight items, hidden; its handlers get the state.
-GtkWidget *create_context_menu(AppState *state);
 // Builds a menu and pops it up at the pointer for the press with this button
 // and time.
 void popup_context_menu(AppState *state, guint button, guint32 time);
 // Builds a menu and pops it up at the selected row (or the list's corner when
 // none is), for a key; its first entry is highlighted.
 void popup_context_menu_at_selected_row(AppState *state);
-
-void on_menu_search(GtkMenuItem *item, gpointer data);
-void on_menu_add(GtkMenuItem *item, gpointer data);
-void on_menu_execute(GtkMenuItem *item, gpointer state);
-void on_menu_edit(GtkMenuItem *item, gpointer state);
-void on_set_default(GtkMenuItem *item, gpointer data);
-void on_delete_item(GtkMenuItem *item, gpointer data);

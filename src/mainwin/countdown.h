@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The auto-start countdown: its timer, its label, what the label says to a
-// screen reader, and the launch when it runs out. Only this module adds or
-// removes the countdown timer.
+// The auto-start countdown: its timer, its label, what it has a screen reader
+// hear, the keys that stop it, and the launch when it runs out. Only this
+// module adds or removes the countdown timer.
 #pragma once
 
 #include "app/app_state.h"

@@ -231,6 +231,14 @@ gboolean say_cursor_row(gpointer data) {
     return FALSE;
 }
 
+// Has a screen reader say the row with the cursor, as it does when the person
+// arrows to it, once what happens now (a window coming back, a menu closing)
+// has been told.
+void say_cursor_row_later(GtkTreeView *view) {
+    // After the toolkit's own idle work, which tells of the focus.
+    g_idle_add_full(G_PRIORITY_LOW, say_cursor_row, g_object_ref(view), g_object_unref);
+}
+
 GtkTreeViewColumn *description_column(GtkTreeView *view) {
     const GListPtr columns(gtk_tree_view_get_columns(view));
     for (GList *column = columns.get(); column != nullptr; column = column->next) {
@@ -333,11 +341,6 @@ GtkWidget *next_announcer(GtkTreeView *view) {
 }
 
 } // namespace
-
-void say_cursor_row_later(GtkTreeView *view) {
-    // After the toolkit's own idle work, which tells of the focus.
-    g_idle_add_full(G_PRIORITY_LOW, say_cursor_row, g_object_ref(view), g_object_unref);
-}
 
 // Orca 43 says a notification as it appears, whatever has the focus.
 void tell_screen_reader(GtkTreeView *view, const char *sentence) {

@@ -12,13 +12,8 @@
 // row's description cell takes the row's description as its accessible name
 // and its command as its accessible description, with a word on the default
 // row; its icon says nothing. Each time the list gets the keyboard, the row
-// it is on is said again (say_cursor_row_later).
+// it is on is said again.
 void make_list_accessible(GtkTreeView *view);
-
-// Has a screen reader say the row with the cursor, as it does when the person
-// arrows to it, once what happens now (a window coming back, a menu closing)
-// has been told.
-void say_cursor_row_later(GtkTreeView *view);
 
 // Has a screen reader say the sentence now, whatever has the keyboard: as a
 // notification that appears, which Orca says as it comes.

@@ -198,26 +198,6 @@ int move_asked_by(const GdkEventKey *event) {
     return 0;
 }
 
-} // namespace
-
-void connect_list_input(AppState *state, GtkTreeViewColumn *text_column, GtkCellRenderer *text) {
-    GtkWidget *view = state->tree_view;
-    auto *input = new ListInput{};
-    input->text_column = text_column;
-    input->text = text;
-    g_object_set_data_full(G_OBJECT(view), kListInputKey, input, free_list_input);
-    g_object_set(text, "editable", FALSE, nullptr);
-
-    g_signal_connect(view, "button_press_event", G_CALLBACK(on_list_button_press), state);
-    g_signal_connect(view, "key_press_event", G_CALLBACK(on_list_key_press), state);
-    g_signal_connect(view, "popup-menu", G_CALLBACK(on_list_popup_menu), state);
-    g_signal_connect(view, "row-activated", G_CALLBACK(on_list_row_activated), state);
-    g_signal_connect(view, "drag-begin", G_CALLBACK(on_drag_begin), nullptr);
-    g_signal_connect(view, "drag-end", G_CALLBACK(on_drag_end), nullptr);
-    g_signal_connect_object(state->store.get(), "row-inserted", G_CALLBACK(on_row_inserted), view,
-                            GConnectFlags(0));
-}
-
 gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data) {
     auto *state = static_cast<AppState *>(data);
     stop_countdown(state);
@@ -292,4 +272,24 @@ void on_list_row_activated(GtkTreeView *view, GtkTreePath *, GtkTreeViewColumn *
                    event->key.keyval == input->key_value));
     if (!handled_above)
         launch_selected_wm(state);
+}
+
+} // namespace
+
+void connect_list_input(AppState *state, GtkTreeViewColumn *text_column, GtkCellRenderer *text) {
+    GtkWidget *view = state->tree_view;
+    auto *input = new ListInput{};
+    input->text_column = text_column;
+    input->text = text;
+    g_object_set_data_full(G_OBJECT(view), kListInputKey, input, free_list_input);
+    g_object_set(text, "editable", FALSE, nullptr);
+
+    g_signal_connect(view, "button_press_event", G_CALLBACK(on_list_button_press), state);
+    g_signal_connect(view, "key_press_event", G_CALLBACK(on_list_key_press), state);
+    g_signal_connect(view, "popup-menu", G_CALLBACK(on_list_popup_menu), state);
+    g_signal_connect(view, "row-activated", G_CALLBACK(on_list_row_activated), state);
+    g_signal_connect(view, "drag-begin", G_CALLBACK(on_drag_begin), nullptr);
+    g_signal_connect(view, "drag-end", G_CALLBACK(on_drag_end), nullptr);
+    g_signal_connect_object(state->store.get(), "row-inserted", G_CALLBACK(on_row_inserted), view,
+                            GConnectFlags(0));
 }

@@ -9,13 +9,7 @@
 
 #include "app/app_state.h"
 
-// Connects the handlers below to the list view, whose description column and
-// text renderer are given; the renderer is made editable only while an edit
-// is being begun.
+// Connects the list's key and mouse handlers to its view, whose description
+// column and text renderer are given; the renderer is made editable only
+// while an edit is being begun.
 void connect_list_input(AppState *state, GtkTreeViewColumn *text_column, GtkCellRenderer *text);
-
-gboolean on_list_key_press(GtkWidget *view, GdkEventKey *event, gpointer data);
-gboolean on_list_button_press(GtkWidget *view, GdkEventButton *event, gpointer data);
-gboolean on_list_popup_menu(GtkWidget *view, gpointer data);
-void on_list_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column,
-                           gpointer data);

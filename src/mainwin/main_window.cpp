@@ -29,6 +29,17 @@ int list_area_side(GtkWidget *widget) {
     return std::max(kListAreaSide, static_cast<int>(std::lround(kListAreaSide * dpi / 96)));
 }
 
+void on_quit(GtkWidget *, gpointer state) {
+    save_config(static_cast<AppState *>(state));
+    gtk_main_quit();
+}
+
+void on_goback_toggled(GtkToggleButton *button, gpointer data) {
+    auto *state = static_cast<AppState *>(data);
+    stop_countdown(state);
+    state->restart = gtk_toggle_button_get_active(button) ? 1 : 0;
+}
+
 // The countdown stops before the window opens: nothing may start by itself
 // while the person changes how it starts.
 void on_preferences_clicked(GtkButton *, gpointer data) {
@@ -147,15 +158,4 @@ void scroll_to_selected_row(AppState *state) {
     // Before the window is shown, the view keeps the row and scrolls once it
     // has its size.
     gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(state->tree_view), path.get(), nullptr, FALSE, 0, 0);
-}
-
-void on_quit(GtkWidget *, gpointer state) {
-    save_config(static_cast<AppState *>(state));
-    gtk_main_quit();
-}
-
-void on_goback_toggled(GtkToggleButton *button, gpointer data) {
-    auto *state = static_cast<AppState *>(data);
-    stop_countdown(state);
-    state->restart = gtk_toggle_button_get_active(button) ? 1 : 0;
 }

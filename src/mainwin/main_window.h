@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The main window: its widget tree, quitting, and the go-back check button
-// that keeps AppState::restart in step with itself.
+// The main window: its widget tree, which row is selected and in sight,
+// quitting, the Preferences button, which stops the countdown before the
+// window opens, and the go-back check button that keeps AppState::restart in
+// step with itself.
 #pragma once
 
 #include "app/app_state.h"
@@ -17,6 +19,3 @@ void select_row(AppState *state, int position);
 void select_appended_rows(AppState *state, int count);
 // Brings the selected row, if any, into view.
 void scroll_to_selected_row(AppState *state);
-
-void on_quit(GtkWidget *widget, gpointer state);
-void on_goback_toggled(GtkToggleButton *button, gpointer data);

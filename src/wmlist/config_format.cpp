@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/config_format.h"
 
+#include "app/glib_ptr.h"
 #include "app/message.h"
 
 #include <glib.h>
@@ -31,6 +32,22 @@ bool is_whole_text(const char *line, size_t length, bool first) {
     const bool utf16_mark = length >= 2 && ((line[0] == '\xff' && line[1] == '\xfe') ||
                                             (line[0] == '\xfe' && line[1] == '\xff'));
     return !(first && utf16_mark);
+}
+
+// The delay as written by "%f" under any locale: ".", ",", the Arabic
+// decimal separator or the current locale's own mark before the decimals.
+double parse_delay(const char *value) {
+    // "%f" writes the locale's decimal mark: a file written under one locale
+    // must mean the same under another. Besides "." and ",", some write the
+    // Arabic decimal separator, U+066B.
+    std::string number = value;
+    const char *const marks[] = {localeconv()->decimal_point, ",", "\xd9\xab"};
+    for (const char *mark : marks) {
+        const size_t at = number.find(mark);
+        if (mark[0] != '\0' && at != std::string::npos)
+            number.replace(at, strlen(mark), ".");
+    }
+    return g_ascii_strtod(number.c_str(), nullptr);
 }
 
 void read_setting(const char *line, ConfigSettings *settings) {
@@ -130,20 +147,6 @@ int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings 
             read_entry(line, add_entry);
     }
     return error;
-}
-
-double parse_delay(const char *value) {
-    // "%f" writes the locale's decimal mark: a file written under one locale
-    // must mean the same under another. Besides "." and ",", some write the
-    // Arabic decimal separator, U+066B.
-    std::string number = value;
-    const char *const marks[] = {localeconv()->decimal_point, ",", "\xd9\xab"};
-    for (const char *mark : marks) {
-        const size_t at = number.find(mark);
-        if (mark[0] != '\0' && at != std::string::npos)
-            number.replace(at, strlen(mark), ".");
-    }
-    return g_ascii_strtod(number.c_str(), nullptr);
 }
 
 int parse_number(const char *value) {

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The configuration file's text: reading a stream of lines into entries and
-// settings, and forming the whole text back from rows and settings. No GTK.
+// settings, and forming the whole text back from rows and settings. It calls
+// GLib alone, nothing of the toolkit's, and runs without a display.
 #pragma once
 
-#include "app/glib_ptr.h"
 #include "app/i18n.h"
+
+#include <glib.h>
 
 #include <cstdio>
 #include <functional>
@@ -38,9 +40,6 @@ using EntrySink = std::function<void(const char *description, const char *comman
 int read_config_stream(FILE *stream, const EntrySink &add_entry, ConfigSettings *settings,
                        GChecksum *seen = nullptr);
 
-// The delay as written by "%f" under any locale: ".", ",", the Arabic
-// decimal separator or the current locale's own mark before the decimals.
-double parse_delay(const char *value);
 // A whole number as atoi reads it (leading blanks, a sign, digits; 0 when there
 // are none), except that a number beyond int stops at its limit instead of
 // wrapping around to some other value.

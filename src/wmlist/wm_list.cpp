@@ -128,36 +128,6 @@ const char *text_to_store(const char *bytes, const char *shown) {
     return shown;
 }
 
-void show_description_cell(GtkTreeViewColumn *, GtkCellRenderer *renderer, GtkTreeModel *model,
-                           GtkTreeIter *row, gpointer) {
-    gchar *description = nullptr;
-    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, -1);
-    const GCharPtr bytes(description);
-    g_object_set(renderer, "text",
-                 description != nullptr ? display_text(description).get() : nullptr, nullptr);
-}
-
-namespace {
-
-GCharPtr comparable(const char *text) {
-    const GCharPtr normal(g_utf8_normalize(text, -1, G_NORMALIZE_ALL));
-    return GCharPtr(normal ? g_utf8_casefold(normal.get(), -1) : nullptr);
-}
-
-} // namespace
-
-gboolean description_mismatches_key(GtkTreeModel *model, gint, const gchar *key, GtkTreeIter *row,
-                                    gpointer) {
-    gchar *description = nullptr;
-    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, -1);
-    const GCharPtr bytes(description);
-    if (description == nullptr)
-        return TRUE;
-    const GCharPtr shown = comparable(display_text(description).get());
-    const GCharPtr typed = comparable(key);
-    return shown && typed && g_str_has_prefix(shown.get(), typed.get()) ? FALSE : TRUE;
-}
-
 void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gchar *new_text,
                     gpointer store) {
     const int column = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(renderer), CELL_COLUMN_KEY));
@@ -173,6 +143,42 @@ void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gcha
         return;
     gtk_list_store_set(GTK_LIST_STORE(store), &row, column, new_text, -1);
 }
+
+namespace {
+
+// Cell data function of the main list's description cell: shows
+// COL_DESCRIPTION in its display form.
+void show_description_cell(GtkTreeViewColumn *, GtkCellRenderer *renderer, GtkTreeModel *model,
+                           GtkTreeIter *row, gpointer) {
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, -1);
+    const GCharPtr bytes(description);
+    g_object_set(renderer, "text",
+                 description != nullptr ? display_text(description).get() : nullptr, nullptr);
+}
+
+// The text as type-ahead compares it: letter case and the forms of a
+// character aside.
+GCharPtr comparable_form(const char *text) {
+    const GCharPtr normal(g_utf8_normalize(text, -1, G_NORMALIZE_ALL));
+    return GCharPtr(normal ? g_utf8_casefold(normal.get(), -1) : nullptr);
+}
+
+// Type-ahead compare function of the main list: FALSE when the description,
+// as shown, starts with the typed key, letter case aside.
+gboolean description_mismatches_key(GtkTreeModel *model, gint, const gchar *key, GtkTreeIter *row,
+                                    gpointer) {
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, row, COL_DESCRIPTION, &description, -1);
+    const GCharPtr bytes(description);
+    if (description == nullptr)
+        return TRUE;
+    const GCharPtr shown = comparable_form(display_text(description).get());
+    const GCharPtr typed = comparable_form(key);
+    return shown && typed && g_str_has_prefix(shown.get(), typed.get()) ? FALSE : TRUE;
+}
+
+} // namespace
 
 WmViewColumns append_wm_view_columns(GtkTreeView *view) {
     GtkTreeViewColumn *icon_column = gtk_tree_view_column_new_with_attributes(

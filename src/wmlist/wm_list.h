@@ -74,16 +74,6 @@ GCharPtr display_text(const char *bytes);
 // otherwise the shown text as typed.
 const char *text_to_store(const char *bytes, const char *shown);
 
-// Cell data function of the main list's description cell: shows
-// COL_DESCRIPTION in its display form.
-void show_description_cell(GtkTreeViewColumn *column, GtkCellRenderer *renderer,
-                           GtkTreeModel *model, GtkTreeIter *row, gpointer data);
-
-// Type-ahead compare function of the main list: FALSE when the description,
-// as shown, starts with the typed key, letter case aside.
-gboolean description_mismatches_key(GtkTreeModel *model, gint column, const gchar *key,
-                                    GtkTreeIter *row, gpointer data);
-
 // "edited" handler of every editable text renderer; user data is the store.
 // An edit that leaves the shown text as it was keeps the row's bytes.
 void on_cell_edited(GtkCellRendererText *renderer, const gchar *path, const gchar *new_text,

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,14 +34,30 @@ void expect_labelled(GtkWidget *field, const std::string &name, const std::strin
 }
 
 TEST_F(DialogAccessibilityTest, TheItemDialogsFieldsAreNamedByTheirLabels) {
-    GtkWidget *command = nullptr;
-    GtkWidget *description = nullptr;
-    GtkWidget *dialog = create_item_dialog("Add item", GTK_STOCK_ADD, &command, &description);
-    EXPECT_EQ(atk_object_get_role(gtk_widget_get_accessible(dialog)), ATK_ROLE_DIALOG);
-    EXPECT_EQ(accessible_name(gtk_widget_get_accessible(dialog)), "Add item");
-    expect_labelled(description, "Description", " Description");
-    expect_labelled(command, "Command", " Command");
-    gtk_widget_destroy(dialog);
+    AppState state{};
+    state.save_on_exit = 0;
+    create_main_window(&state);
+    ModalScript script({[] {
+        GtkWidget *dialog = shown_window("Add item");
+        if (dialog == nullptr)
+            return false;
+        EXPECT_EQ(atk_object_get_role(gtk_widget_get_accessible(dialog)), ATK_ROLE_DIALOG);
+        EXPECT_EQ(accessible_name(gtk_widget_get_accessible(dialog)), "Add item");
+        std::vector<GtkWidget *> entries;
+        for (GtkWidget *widget : widgets_under(dialog))
+            if (GTK_IS_ENTRY(widget))
+                entries.push_back(widget);
+        EXPECT_EQ(entries.size(), 2u);
+        if (entries.size() == 2) {
+            expect_labelled(entries[0], "Description", " Description");
+            expect_labelled(entries[1], "Command", " Command");
+        }
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+        return true;
+    }});
+    show_item_dialog(ITEM_DIALOG_ADD, &state);
+    EXPECT_TRUE(script.finished());
+    destroy_main_window(&state);
 }
 
 // A message box is a dialog to a screen reader, which then reads its text

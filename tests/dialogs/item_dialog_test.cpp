@@ -5,7 +5,6 @@
 #include "app/i18n.h"
 #include "app/legacy_gtk.h"
 #include "dialogs/modal_script.h"
-#include "mainwin/context_menu.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
@@ -115,11 +114,10 @@ bool same_row(const ListRow &a, const ListRow &b) {
            a.editable == b.editable && a.has_icon == b.has_icon;
 }
 
-TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
-    GtkWidget *command = nullptr;
-    GtkWidget *description = nullptr;
-    GtkWidget *dialog = create_item_dialog("Some title", GTK_STOCK_ADD, &command, &description);
-    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Some title");
+// The add dialog's window, its buttons, and its two rows, each entry left of
+// its label.
+void expect_add_dialog_layout(GtkWidget *dialog) {
+    const Entries entries = entries_of(dialog);
     EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
     EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), nullptr);
     GtkWindowPosition position = GTK_WIN_POS_NONE;
@@ -153,7 +151,7 @@ TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
     const struct {
         GtkWidget *entry;
         const char *label;
-    } expected_rows[] = {{description, " Description"}, {command, " Command"}};
+    } expected_rows[] = {{entries.description, " Description"}, {entries.command, " Command"}};
     for (size_t i = 0; i < 2; ++i) {
         SCOPED_TRACE(expected_rows[i].label);
         ASSERT_TRUE(GTK_IS_HBOX(rows_of_dialog[i]));
@@ -173,7 +171,16 @@ TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
             EXPECT_EQ(padding, 0u);
         }
     }
-    gtk_widget_destroy(dialog);
+}
+
+// As the menu's add entry opens it.
+TEST_F(ItemDialogTest, DialogHasEachEntryLeftOfItsLabelAndThreeButtons) {
+    ModalScript script({on(ADD_TITLE, [](GtkWidget *dialog) {
+        expect_add_dialog_layout(dialog);
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    })});
+    choose_menu_entry(pop_up_list_menu(&state), MENU_ADD);
+    EXPECT_TRUE(script.finished()) << "a step never came to pass";
 }
 
 // The keys of the dialog's buttons, lower-cased: the toolkit's OK or Add and
@@ -207,13 +214,15 @@ TEST_F(ItemDialogTest, EachButtonHasAKeyOfItsOwnInEveryLanguage) {
     for (const char *locale : locales) {
         SCOPED_TRACE(locale);
         setlocale(LC_ALL, locale);
-        for (const char *accept : {GTK_STOCK_OK, GTK_STOCK_ADD}) {
-            SCOPED_TRACE(accept);
-            GtkWidget *command = nullptr;
-            GtkWidget *description = nullptr;
-            GtkWidget *dialog = create_item_dialog("Some title", accept, &command, &description);
-            const std::vector<guint> keys = button_keys(dialog);
-            gtk_widget_destroy(dialog);
+        for (int mode : {ITEM_DIALOG_EDIT, ITEM_DIALOG_ADD}) {
+            SCOPED_TRACE(mode);
+            const std::string title = tr(mode == ITEM_DIALOG_ADD ? ADD_TITLE : EDIT_TITLE);
+            std::vector<guint> keys;
+            select_row(0);
+            run(mode, {on(title.c_str(), [&keys](GtkWidget *dialog) {
+                    keys = button_keys(dialog);
+                    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+                })});
             std::string names;
             for (guint key : keys)
                 names += std::string(gdk_keyval_name(key)) + " ";
@@ -320,7 +329,7 @@ TEST_F(ItemDialogTest, AddedFromTheMenuTheNewRowIsSelectedInView) {
         fill(dialog, "Last", "last-wm");
         gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     })});
-    on_menu_add(nullptr, &state);
+    choose_menu_entry(pop_up_list_menu(&state), MENU_ADD);
     EXPECT_TRUE(script.finished());
     const int last_row = static_cast<int>(rows().size()) - 1;
     EXPECT_TRUE(pump_until([&] {

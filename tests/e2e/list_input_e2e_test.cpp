@@ -17,15 +17,23 @@ using std::chrono::seconds;
 
 const std::vector<std::string> kThree = {"First", "Second", "Third"};
 
-// Waits until what the area shows has not changed for a while: a drag's
-// feedback, which a screen reader does not hear of, has been drawn.
-bool drawing_settles(XClient &x, const Area &area) {
-    return wait_for(
-        [&] {
-            const std::vector<uint32_t> first = pixels_of(x, area);
-            return !wait_for([&] { return pixels_of(x, area) != first; }, milliseconds(300));
-        },
-        seconds(5));
+// The line that the list draws under a row while a drag would drop after
+// it, the first below the row's text cell: its right half, away from the
+// drag's icon when the pointer holds the row by its right end and stays at
+// the left. A screen reader does not hear of it.
+Area line_under(const ShownRow &row) {
+    const Area &cell = row.text();
+    return Area{cell.centre_x(), cell.y + cell.height, cell.width / 2 - 10, 1};
+}
+
+// Whether every pixel differs from what it was.
+bool all_changed(const std::vector<uint32_t> &now, const std::vector<uint32_t> &before) {
+    if (now.size() != before.size() || now.empty())
+        return false;
+    for (size_t i = 0; i < now.size(); ++i)
+        if (now[i] == before[i])
+            return false;
+    return true;
 }
 
 // As a person starts it: the pointer left anywhere, the keyboard in the list
@@ -305,21 +313,32 @@ INSTANTIATE_TEST_SUITE_P(Keys, MenuByKeyE2e,
                                            std::vector<std::string>{"Menu"}),
                          [](const auto &test) { return test.param.back(); });
 
-// Drags the row by its text to below the last row.
+// Drags the row by the right end of its text to the left end of the last
+// row's lower quarter: the row goes after it.
 TEST_F(ListE2e, ADraggedRowStaysSelectedAndReturnStartsIt) {
     start_with_rows(kThree, 0, 1);
     ASSERT_NE(window_with_rows(3), 0u);
     const std::vector<ShownRow> shown = rows();
-    const int across = shown[0].text().x + 20;
+    const int right = shown[0].text().x + shown[0].text().width - 10;
+    const int left = shown[0].text().x + 5;
     const int last_bottom = shown[2].text().y + shown[2].text().height - 1;
-    x().move_pointer(across, shown[0].centre_y());
+    const Area after_last = line_under(shown[2]);
+    const std::vector<uint32_t> undragged = pixels_of(x(), after_last);
+    x().move_pointer(right, shown[0].centre_y());
     x().press(1);
+    for (int across = right; across >= left; across -= 8)
+        x().move_pointer(across, shown[0].centre_y());
     for (int y = shown[0].centre_y(); y <= last_bottom; y += 4)
-        x().move_pointer(across, y);
-    // Past the middle of the last row: the row goes after it.
-    x().move_pointer(across + 1, last_bottom - 1);
-    // The drop lands where the pointer was when the drag last drew its place.
-    ASSERT_TRUE(drawing_settles(x(), list_area()));
+        x().move_pointer(left, y);
+    x().move_pointer(left + 1, last_bottom - 1);
+    // The list takes the motions in as the drag hands them on, within the
+    // program and later than the pointer moved, and the drop goes where it
+    // last showed it would: a solid line under the last row is a drop after
+    // it (a dotted frame round a row, a drop before it), and no motion after
+    // the one that drew it shows anything else.
+    ASSERT_TRUE(
+        wait_for([&] { return all_changed(pixels_of(x(), after_last), undragged); }, seconds(5)))
+        << "the drag never showed that it would drop after the last row";
     x().release(1);
     ASSERT_TRUE(wait_for([&] {
         const std::vector<ShownRow> now = rows();

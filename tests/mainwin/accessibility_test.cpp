@@ -3,7 +3,6 @@
 // the toolkit's accessibility module makes, read in the test process.
 #include "app/glib_ptr.h"
 #include "app/i18n.h"
-#include "mainwin/context_menu.h"
 #include "mainwin/countdown.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
@@ -116,9 +115,9 @@ TEST_F(AccessibilityTest, TheListNamesTheDefaultAndFollowsItsChanges) {
     make_default(2);
     EXPECT_EQ(accessible_description(list()), "The default is Gamma");
 
-    // As the menu sets it, after which the message box is closed.
+    // From the menu, after which the message box is closed.
     select_list_row(state.tree_view, 0);
-    on_set_default(nullptr, &state);
+    choose_menu_entry(pop_up_list_menu(&state), MENU_SET_DEFAULT);
     for (GtkWidget *box : visible_message_boxes())
         gtk_widget_destroy(box);
     EXPECT_EQ(accessible_description(list()), "The default is Alpha");
@@ -148,7 +147,7 @@ TEST_F(AccessibilityTest, TheListNamesTheDefaultAndFollowsItsChanges) {
     gtk_list_store_remove(state.store.get(), &gamma);
     EXPECT_EQ(accessible_description(list()), "The default is Alpha II");
     select_list_row(state.tree_view, 2);
-    on_delete_item(nullptr, &state);
+    choose_menu_entry(pop_up_list_menu(&state), MENU_DELETE);
     EXPECT_EQ(accessible_description(list()), "") << "the default has gone";
     EXPECT_EQ(rows_read(), (std::vector<std::string>{"Beta II: Beta-wm", "Delta: Delta-wm"}));
 }
@@ -309,13 +308,14 @@ TEST_F(AccessibilityTest, ACountdownThatNeverRanSaysNothing) {
 }
 
 TEST_F(AccessibilityTest, TheMenusTearOffItemIsNamed) {
-    GtkWidget *menu = create_context_menu(&state);
-    g_object_ref_sink(menu);
+    gtk_widget_show(state.window);
+    ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
+    GtkWidget *menu = pop_up_list_menu(&state);
+    ASSERT_NE(menu, nullptr);
     AtkObject *tearoff = gtk_widget_get_accessible(children_of(menu).front());
     EXPECT_EQ(atk_object_get_role(tearoff), ATK_ROLE_TEAR_OFF_MENU_ITEM);
     EXPECT_EQ(accessible_name(tearoff), "Tear off this menu");
-    gtk_widget_destroy(menu);
-    g_object_unref(menu);
+    gtk_menu_shell_cancel(GTK_MENU_SHELL(menu));
 }
 
 // The cells of any other list, the search's say, are as the toolkit makes them.

@@ -2,7 +2,6 @@
 #include "mainwin/context_menu.h"
 
 #include "app/glib_ptr.h"
-#include "mainwin/list_input.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
 #include "support/gtk_pump.h"
@@ -10,31 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
-
-// The menus that are on screen now, popped up or torn off.
-std::vector<GtkWidget *> shown_menus() {
-    std::vector<GtkWidget *> menus;
-    GList *windows = gtk_window_list_toplevels();
-    for (GList *item = windows; item != nullptr; item = item->next) {
-        GtkWidget *window = GTK_WIDGET(item->data);
-        if (!gtk_widget_get_mapped(window))
-            continue;
-        GtkWidget *child = gtk_bin_get_child(GTK_BIN(window));
-        if (GTK_IS_MENU(child))
-            menus.push_back(child);
-        else if (GTK_IS_BOX(child)) // a torn-off menu sits in a box with its scroll bar
-            for (GtkWidget *part : children_of(child))
-                if (GTK_IS_MENU(part))
-                    menus.push_back(part);
-    }
-    g_list_free(windows);
-    return menus;
-}
 
 class ContextMenuTest : public ::testing::Test {
   protected:
@@ -80,26 +58,13 @@ class ContextMenuTest : public ::testing::Test {
 
     // Opens the menu the way a right press does, and gives it back.
     GtkWidget *pop_up() {
-        const std::vector<GtkWidget *> before = shown_menus();
-        popup_context_menu(&state, 3, GDK_CURRENT_TIME);
-        std::vector<GtkWidget *> added;
-        for (GtkWidget *menu : shown_menus())
-            if (std::find(before.begin(), before.end(), menu) == before.end())
-                added.push_back(menu);
-        EXPECT_EQ(added.size(), 1u);
-        return added.empty() ? nullptr : added[0];
-    }
-    // Chooses an entry of an open menu as a click on it does.
-    void choose(GtkWidget *menu, int position) {
-        GtkWidget *item = children_of(menu).at(position);
-        gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu), item, TRUE);
-        pump_events();
+        GtkWidget *menu = pop_up_list_menu(&state);
+        EXPECT_NE(menu, nullptr) << "no menu came up";
+        return menu;
     }
 
     AppState state{};
 };
-
-enum Position { TEAROFF, SEARCH, ADD, SEPARATOR, EXECUTE, EDIT, SET_DEFAULT, DELETE };
 
 TEST_F(ContextMenuTest, HoldsTheEightEntriesInOrder) {
     struct Entry {
@@ -117,9 +82,9 @@ TEST_F(ContextMenuTest, HoldsTheEightEntriesInOrder) {
         {GTK_TYPE_MENU_ITEM, "set as _default", nullptr},
         {GTK_TYPE_IMAGE_MENU_ITEM, "_delete item", GTK_STOCK_DELETE},
     };
-    GObjectPtr<GtkWidget> menu(create_context_menu(&state));
-    g_object_ref_sink(menu.get());
-    const std::vector<GtkWidget *> items = children_of(menu.get());
+    GtkWidget *menu = pop_up();
+    ASSERT_NE(menu, nullptr);
+    const std::vector<GtkWidget *> items = children_of(menu);
     ASSERT_EQ(items.size(), 8u);
     for (size_t i = 0; i < items.size(); ++i) {
         SCOPED_TRACE(i);
@@ -140,20 +105,20 @@ TEST_F(ContextMenuTest, HoldsTheEightEntriesInOrder) {
         EXPECT_STREQ(stock_id, expected[i].stock_id);
         EXPECT_EQ(size, GTK_ICON_SIZE_MENU);
     }
-    gtk_widget_destroy(menu.get());
+    gtk_menu_shell_cancel(GTK_MENU_SHELL(menu));
 }
 
 TEST_F(ContextMenuTest, SetAsDefaultMakesTheSelectedRowTheOnlyDefaultAndSaysSo) {
     mark_default(0);
     select_list_row(state.tree_view, 1);
-    choose(pop_up(), SET_DEFAULT);
+    choose_menu_entry(pop_up(), MENU_SET_DEFAULT);
     EXPECT_EQ(list(), (std::vector<std::string>{"First", "Second 100%s *", "Third"}));
     EXPECT_EQ(message_texts(),
               std::vector<std::string>{"\"Second 100%s\" is now the default window manager"});
     EXPECT_EQ(selected_row_index(state.tree_view), 1);
 
     // Again on the row that already is the default: it stays, and is said again.
-    choose(pop_up(), SET_DEFAULT);
+    choose_menu_entry(pop_up(), MENU_SET_DEFAULT);
     EXPECT_EQ(list(), (std::vector<std::string>{"First", "Second 100%s *", "Third"}));
     EXPECT_EQ(message_texts().size(), 2u);
 }
@@ -161,12 +126,12 @@ TEST_F(ContextMenuTest, SetAsDefaultMakesTheSelectedRowTheOnlyDefaultAndSaysSo) 
 TEST_F(ContextMenuTest, DeleteRemovesTheSelectedRowWithoutAWord) {
     mark_default(1);
     select_list_row(state.tree_view, 1);
-    choose(pop_up(), DELETE);
+    choose_menu_entry(pop_up(), MENU_DELETE);
     EXPECT_EQ(list(), (std::vector<std::string>{"First", "Third"}));
     EXPECT_TRUE(message_texts().empty());
     for (int left = 2; left > 0; --left) {
         select_list_row(state.tree_view, 0);
-        choose(pop_up(), DELETE);
+        choose_menu_entry(pop_up(), MENU_DELETE);
     }
     EXPECT_TRUE(list().empty());
 }
@@ -174,9 +139,9 @@ TEST_F(ContextMenuTest, DeleteRemovesTheSelectedRowWithoutAWord) {
 TEST_F(ContextMenuTest, EntriesForTheSelectedRowDoNothingWithoutOne) {
     mark_default(2);
     unselect();
-    for (Position position : {EXECUTE, SET_DEFAULT, DELETE}) {
+    for (ListMenuEntry position : {MENU_EXECUTE, MENU_SET_DEFAULT, MENU_DELETE}) {
         SCOPED_TRACE(position);
-        choose(pop_up(), position);
+        choose_menu_entry(pop_up(), position);
         EXPECT_EQ(list(), (std::vector<std::string>{"First", "Second 100%s", "Third *"}));
         EXPECT_TRUE(message_texts().empty());
         EXPECT_TRUE(shown_menus().empty());
@@ -210,7 +175,7 @@ TEST_F(ContextMenuTest, AClosedMenuIsReleased) {
         ASSERT_NE(menu, nullptr);
         MenuWatch watch(menu);
         if (chosen)
-            choose(menu, SET_DEFAULT);
+            choose_menu_entry(menu, MENU_SET_DEFAULT);
         else
             gtk_menu_shell_cancel(GTK_MENU_SHELL(menu));
         EXPECT_TRUE(pump_until([&] { return watch.released(); }));
@@ -224,7 +189,7 @@ TEST_F(ContextMenuTest, ATornOffMenuKeepsWorkingUntilItIsPutBackOrClosed) {
         GtkWidget *menu = pop_up();
         ASSERT_NE(menu, nullptr);
         MenuWatch watch(menu);
-        choose(menu, TEAROFF);
+        choose_menu_entry(menu, MENU_TEAROFF);
         ASSERT_TRUE(gtk_menu_get_tearoff_state(GTK_MENU(menu)));
 
         // Other menus come and go meanwhile.
@@ -234,8 +199,8 @@ TEST_F(ContextMenuTest, ATornOffMenuKeepsWorkingUntilItIsPutBackOrClosed) {
         EXPECT_EQ(shown_menus(), std::vector<GtkWidget *>{menu});
 
         select_list_row(state.tree_view, 2);
-        choose(menu, SET_DEFAULT);
-        choose(menu, SET_DEFAULT);
+        choose_menu_entry(menu, MENU_SET_DEFAULT);
+        choose_menu_entry(menu, MENU_SET_DEFAULT);
         EXPECT_EQ(message_texts().size(), 2u);
         EXPECT_FALSE(watch.destroyed());
         EXPECT_EQ(shown_menus(), std::vector<GtkWidget *>{menu});
@@ -250,7 +215,7 @@ TEST_F(ContextMenuTest, ATornOffMenuKeepsWorkingUntilItIsPutBackOrClosed) {
             gtk_main_do_event(event);
             gdk_event_free(event);
         } else {
-            choose(menu, TEAROFF);
+            choose_menu_entry(menu, MENU_TEAROFF);
         }
         EXPECT_TRUE(pump_until([&] { return watch.released(); }));
         EXPECT_TRUE(shown_menus().empty());
@@ -259,17 +224,30 @@ TEST_F(ContextMenuTest, ATornOffMenuKeepsWorkingUntilItIsPutBackOrClosed) {
 
 class ListPressTest : public ContextMenuTest {
   protected:
-    gboolean press(int button, GdkEventType type) {
+    // Presses in the list as the toolkit hands it a press, through its
+    // "button-press-event"; true when the program's handler kept the press
+    // from the view, whose own handling a handler connected after the
+    // program's stands in for.
+    bool press(int button, GdkEventType type) {
         state.timeout_id = g_timeout_add(60000, never_fires, nullptr);
+        bool reached_view = false;
+        const gulong view_stand_in = g_signal_connect(
+            state.tree_view, "button-press-event",
+            G_CALLBACK(+[](GtkWidget *, GdkEventButton *, gpointer reached) -> gboolean {
+                *static_cast<bool *>(reached) = true;
+                return TRUE;
+            }),
+            &reached_view);
         GdkEvent *event = gdk_event_new(type);
         event->button.window =
             GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(state.tree_view))));
         event->button.button = button;
         event->button.time = GDK_CURRENT_TIME;
-        const gboolean used = on_list_button_press(state.tree_view, &event->button, &state);
+        gtk_widget_event(state.tree_view, event);
         gdk_event_free(event);
+        g_signal_handler_disconnect(state.tree_view, view_stand_in);
         EXPECT_EQ(state.timeout_id, 0u) << "any press stops the countdown";
-        return used;
+        return !reached_view;
     }
 };
 

@@ -2,11 +2,14 @@
 #include "support/gtk_probe.h"
 
 #include "app/glib_ptr.h"
+#include "mainwin/context_menu.h"
 #include "support/gtk_pump.h"
 #include "wmlist/wm_list.h"
 
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
+
+#include <algorithm>
 
 std::vector<ListRow> read_list_rows(GtkListStore *store) {
     GtkTreeModel *model = GTK_TREE_MODEL(store);
@@ -150,8 +153,42 @@ std::string message_box_text(GtkWidget *box) {
     return result;
 }
 
+std::vector<GtkWidget *> shown_menus() {
+    std::vector<GtkWidget *> menus;
+    const GListPtr windows(gtk_window_list_toplevels());
+    for (GList *item = windows.get(); item != nullptr; item = item->next) {
+        GtkWidget *window = GTK_WIDGET(item->data);
+        if (!gtk_widget_get_mapped(window))
+            continue;
+        GtkWidget *child = gtk_bin_get_child(GTK_BIN(window));
+        if (GTK_IS_MENU(child))
+            menus.push_back(child);
+        else if (GTK_IS_BOX(child)) // a torn-off menu sits in a box with its scroll bar
+            for (GtkWidget *part : children_of(child))
+                if (GTK_IS_MENU(part))
+                    menus.push_back(part);
+    }
+    return menus;
+}
+
+GtkWidget *pop_up_list_menu(AppState *state) {
+    const std::vector<GtkWidget *> before = shown_menus();
+    popup_context_menu(state, 3, GDK_CURRENT_TIME);
+    std::vector<GtkWidget *> added;
+    for (GtkWidget *menu : shown_menus())
+        if (std::find(before.begin(), before.end(), menu) == before.end())
+            added.push_back(menu);
+    return added.size() == 1 ? added[0] : nullptr;
+}
+
+void choose_menu_entry(GtkWidget *menu, int position) {
+    GtkWidget *item = children_of(menu).at(position);
+    gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu), item, TRUE);
+    pump_events();
+}
+
 void destroy_main_window(AppState *state) {
-    // Destroying the window would run on_quit; cut that link first.
+    // Destroying the window would run its quit handler; cut that link first.
     g_signal_handlers_disconnect_matched(state->window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
                                          state);
     gtk_widget_destroy(state->window);

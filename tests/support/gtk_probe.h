@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Looking into GTK from a widget test: the rows of a list, the selected row, the
-// message boxes on screen, captured GLib warnings, main window tear-down, and
-// the accessible objects that a screen reader would read.
+// message boxes and menus on screen, captured GLib warnings, main window
+// tear-down, and the accessible objects that a screen reader would read.
 #pragma once
 
 #include "app/app_state.h"
@@ -32,6 +32,27 @@ int selected_row_index(GtkWidget *tree_view);
 // The message boxes that are shown now.
 std::vector<GtkWidget *> visible_message_boxes();
 std::string message_box_text(GtkWidget *box);
+
+// The entries of the list's context menu, by their place in it.
+enum ListMenuEntry {
+    MENU_TEAROFF,
+    MENU_SEARCH,
+    MENU_ADD,
+    MENU_SEPARATOR,
+    MENU_EXECUTE,
+    MENU_EDIT,
+    MENU_SET_DEFAULT,
+    MENU_DELETE
+};
+
+// The menus on screen now, popped up or torn off.
+std::vector<GtkWidget *> shown_menus();
+// Opens the list's context menu as a right press does, and gives it back;
+// null unless exactly one new menu came up.
+GtkWidget *pop_up_list_menu(AppState *state);
+// Chooses an entry of an open menu as a click on it does, and handles what
+// follows.
+void choose_menu_entry(GtkWidget *menu, int position);
 
 // Puts the list's cursor on the row, which selects it, as loading the file
 // does for the default row.

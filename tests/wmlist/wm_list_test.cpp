@@ -249,15 +249,19 @@ class BytesTest : public WmListTest {
         on_cell_edited(GTK_CELL_RENDERER_TEXT(renderer.get()), "0", text, state.store.get());
     }
 
-    // What the description column shows of the row.
+    // What the main list's description column shows of the row, as the view
+    // has the column fill its cell to draw it.
     std::string shown_description(int index) {
-        GObjectPtr<GtkCellRenderer> renderer(gtk_cell_renderer_text_new());
-        g_object_ref_sink(renderer.get());
+        GtkWidget *view = gtk_tree_view_new_with_model(model());
+        g_object_ref_sink(view);
+        const WmViewColumns columns = append_wm_view_columns(GTK_TREE_VIEW(view));
         GtkTreeIter row = nth(index);
-        show_description_cell(nullptr, renderer.get(), model(), &row, nullptr);
+        gtk_tree_view_column_cell_set_cell_data(columns.text, model(), &row, FALSE, FALSE);
         gchar *text = nullptr;
-        g_object_get(renderer.get(), "text", &text, nullptr);
+        g_object_get(columns.text_cell, "text", &text, nullptr);
         const GCharPtr shown(text);
+        gtk_widget_destroy(view);
+        g_object_unref(view);
         return shown != nullptr ? shown.get() : "(no text)";
     }
 
