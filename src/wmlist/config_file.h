@@ -7,7 +7,9 @@
 
 #include "app/app_state.h"
 
-// Fills the (empty) main list and the settings; returns the entries read.
+// Fills the main list, emptied first, and the settings; returns the entries
+// read. The view is given the list once it is full, the default row marked
+// and under its cursor.
 int load_config(AppState *state);
 // What a save did, as far as its caller needs to know.
 enum class SaveResult {

@@ -192,6 +192,41 @@ TEST_F(ListE2e, EditMadeWhileAGoBackWindowManagerRanIsReadAgain) {
     EXPECT_EQ(err().find("WARNING"), std::string::npos) << err();
 }
 
+// Read again, a long list comes back as it does at start: the default that
+// the file names now, far down, is selected, in sight and named to a screen
+// reader, and Return starts it.
+TEST_F(ListE2e, TheDefaultReadAgainFarDownALongListIsSelectedInSightAndNamed) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < 40; ++i) {
+        const std::string number = std::to_string(100 + i);
+        install_fake_wm("row" + number + "-wm");
+        entries.push_back("Row" + number + "=row" + number + "-wm");
+    }
+    write_config(entries, 0, 1);
+    start({}, {{"FAKE_WM_APPEND", config_path()}, {"FAKE_WM_LINE", "default_wm:35"}});
+    ASSERT_NE(window_with_rows(40), 0u);
+    click_row(0, 1, 2);
+    ASSERT_TRUE(wait_for_start(1)) << err();
+    EXPECT_TRUE(wait_for([&] {
+        const std::vector<ShownRow> shown = rows();
+        return shown.size() == 40 && shown[35].is_default && shown[35].selected &&
+               shown[35].showing;
+    })) << "the default read again is not the selected row in sight";
+    const AccessibleNode program = read_program_until([](const AccessibleNode &p) {
+        const AccessibleNode *list = p.find("table", "Window managers");
+        return list != nullptr && list->description == "The default is Row135";
+    });
+    const AccessibleNode *list = program.find("table", "Window managers");
+    ASSERT_NE(list, nullptr) << program.dump();
+    EXPECT_EQ(list->description, "The default is Row135");
+    ASSERT_TRUE(x().wait_for_focus(main_));
+    x().key("Return");
+    ASSERT_TRUE(wait_for_start(2)) << err();
+    ASSERT_NE(window_with_rows(40), 0u);
+    quit();
+    EXPECT_EQ(started(), (std::vector<std::string>{fake("row100-wm"), fake("row135-wm")}));
+}
+
 // Another program changed the file while the list was shown, so the save
 // before a go-back launch leaves it: when the window manager ends, the list
 // that comes back is the file's, and a message box says that the list was not

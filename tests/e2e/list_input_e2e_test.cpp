@@ -696,8 +696,7 @@ TEST_F(ListE2e, ATornOffMenuIsHiddenWhileAGoBackWindowManagerRuns) {
 }
 
 // A menu goes once closed, and its window with it: one kept costs some 700
-// bytes each time. The widget tests see the menu itself released, and
-// bench/menu-memory follows the memory over hundreds of menus.
+// bytes each time. The widget tests see the menu itself released.
 TEST_F(ListE2e, AMenuOpenedAndClosedLeavesNoWindowBehind) {
     start_with_rows(kThree, 0, 0);
     ASSERT_NE(window_with_rows(3), 0u);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "wmlist/config_file.h"
 
+#include "app/glib_ptr.h"
 #include "mainwin/main_window.h"
 #include "support/gtk_probe.h"
+#include "support/gtk_pump.h"
 #include "support/temp_dir.h"
 #include "wmlist/config_texts.h"
 #include "wmlist/wm_list.h"
@@ -485,6 +487,120 @@ TEST_F(ConfigFileTest, SaveAfterAnyChangeWritesTheListAsItIsNow) {
         EXPECT_EQ(read_file(path()), c.saved);
         EXPECT_TRUE(warnings->messages().empty());
     }
+}
+
+// What the view heard of the store's rows one at a time.
+struct ViewWatch {
+    GtkTreeView *view = nullptr;
+    int rows = 0;         // rows added and removed
+    int rows_in_view = 0; // of them, while the view had the store
+};
+
+void note_row(ViewWatch *watch) {
+    ++watch->rows;
+    if (gtk_tree_view_get_model(watch->view) != nullptr)
+        ++watch->rows_in_view;
+}
+
+void on_watched_row_inserted(GtkTreeModel *, GtkTreePath *, GtkTreeIter *, gpointer watch) {
+    note_row(static_cast<ViewWatch *>(watch));
+}
+
+void on_watched_row_deleted(GtkTreeModel *, GtkTreePath *, gpointer watch) {
+    note_row(static_cast<ViewWatch *>(watch));
+}
+
+// Loading, and reading the file again, empty and fill the store while the
+// view is without it: a view that hears of every row costs more than one
+// given them all at once. It has the store back after, its type-ahead on
+// the descriptions.
+TEST_F(ConfigFileTest, TheViewIsGivenTheListOnceItIsFull) {
+    ViewWatch watch{GTK_TREE_VIEW(state.tree_view)};
+    g_signal_connect(state.store.get(), "row-inserted", G_CALLBACK(on_watched_row_inserted),
+                     &watch);
+    g_signal_connect(state.store.get(), "row-deleted", G_CALLBACK(on_watched_row_deleted), &watch);
+    const auto view_has_the_list = [this] {
+        EXPECT_EQ(gtk_tree_view_get_model(GTK_TREE_VIEW(state.tree_view)), model());
+        EXPECT_EQ(gtk_tree_view_get_search_column(GTK_TREE_VIEW(state.tree_view)), COL_DESCRIPTION);
+    };
+
+    write_file(path(), EXAMPLE);
+    ASSERT_EQ(load_config(&state), 3);
+    EXPECT_EQ(watch.rows, 3);
+    EXPECT_EQ(watch.rows_in_view, 0);
+    view_has_the_list();
+
+    write_file(path(), "Mine=mine-wm\nOther=other-wm\n");
+    ASSERT_TRUE(reload_config_if_changed(&state));
+    EXPECT_EQ(watch.rows, 3 + 3 + 2);
+    EXPECT_EQ(watch.rows_in_view, 0);
+    view_has_the_list();
+    EXPECT_EQ(rows().size(), 2u);
+    g_signal_handlers_disconnect_matched(state.store.get(), G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
+                                         nullptr, &watch);
+}
+
+// The list as a person sees it and a screen reader hears it after a load.
+class LoadedListTest : public ConfigFileTest {
+  protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(load_accessibility_module()); }
+
+    // A file of count entries "NAME N=NAME-N-wm", the default at that position.
+    void write_list(const std::string &name, int count, int default_position) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += name + " " + std::to_string(i) + "=" + name + "-" + std::to_string(i) + "-wm\n";
+        write_file(path(), text + "default_wm:" + std::to_string(default_position) + "\n");
+    }
+
+    bool row_in_sight(int index) {
+        GtkTreePath *start = nullptr;
+        GtkTreePath *end = nullptr;
+        if (!gtk_tree_view_get_visible_range(GTK_TREE_VIEW(state.tree_view), &start, &end))
+            return false;
+        const TreePathPtr first(start), last(end);
+        return gtk_tree_path_get_indices(first.get())[0] <= index &&
+               index <= gtk_tree_path_get_indices(last.get())[0];
+    }
+
+    // The default row at that position, with the list shown: marked,
+    // selected, under the cursor and in sight; the list read out whole, and
+    // named after it.
+    void expect_default_shown(const std::string &name, int count, int position) {
+        EXPECT_TRUE(pump_until([&] { return row_in_sight(position); }))
+            << "the default row is out of sight";
+        EXPECT_EQ(flagged(), std::vector<int>{position});
+        EXPECT_EQ(selected_row(), position);
+        EXPECT_EQ(cursor_row(), position);
+        AtkObject *list = gtk_widget_get_accessible(state.tree_view);
+        const std::string shown = name + " " + std::to_string(position);
+        EXPECT_EQ(accessible_description(list), "The default is " + shown);
+        ASSERT_EQ(atk_table_get_n_rows(ATK_TABLE(list)), count);
+        const GObjectPtr<AtkObject> cell(atk_table_ref_at(ATK_TABLE(list), position, 1));
+        EXPECT_EQ(accessible_name(cell.get()), shown);
+        EXPECT_EQ(accessible_description(cell.get()),
+                  "Default: " + name + "-" + std::to_string(position) + "-wm");
+        EXPECT_TRUE(has_state(cell.get(), ATK_STATE_SELECTED));
+    }
+};
+
+// Far down a list longer than the window: at start, as main scrolls to the
+// selected row, and when the file is read again while the window is hidden
+// for a go-back window manager, where the view starts again at the top.
+TEST_F(LoadedListTest, TheDefaultRowIsSelectedInSightAndNamedAfterALoadAndAReadingAgain) {
+    write_list("Row", 60, 45);
+    ASSERT_EQ(load_config(&state), 60);
+    scroll_to_selected_row(&state);
+    gtk_widget_show(state.window);
+    ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
+    expect_default_shown("Row", 60, 45);
+
+    gtk_widget_hide(state.window);
+    write_list("Other", 70, 63);
+    ASSERT_TRUE(reload_config_if_changed(&state));
+    gtk_widget_show(state.window);
+    ASSERT_TRUE(pump_until([&] { return gtk_widget_get_mapped(state.window); }));
+    expect_default_shown("Other", 70, 63);
 }
 
 } // namespace
