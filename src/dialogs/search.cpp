@@ -36,9 +36,10 @@ const KnownWm known_wms[] = {
     {"", ""},
 };
 
-const char *const search_dirs[] = {"/usr/local/bin/", "/usr/bin/X11/", "/usr/bin/", ""};
-
 namespace {
+
+// The folders searched, in order, each ending in a slash; closed by "".
+const char *const search_dirs[] = {"/usr/local/bin/", "/usr/bin/X11/", "/usr/bin/", ""};
 
 // The least room the list takes, and the most of the screen it may take.
 constexpr int kViewWidth = 350;

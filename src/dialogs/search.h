@@ -20,8 +20,6 @@ struct KnownWm {
 // The known window managers in the order of the results, closed by an entry
 // of two empty texts.
 extern const KnownWm known_wms[];
-// The folders searched, in order, each ending in a slash; closed by "".
-extern const char *const search_dirs[];
 
 // Columns of the result dialog's own store.
 enum FoundColumn { FOUND_COL_COMMAND, FOUND_COL_DESCRIPTION, FOUND_COL_EDITABLE, FOUND_N_COLUMNS };
@@ -45,7 +43,7 @@ std::vector<FoundWm> find_known_wms(const KnownWm *table, const char *const *pre
 // description, compared without case, the first alone.
 std::vector<FoundWm> find_installed_wms(const KnownWm *table, const char *const *prefixes);
 
-// Runs the search over search_dirs and its dialog to the end; returns how
+// Runs the search over the usual folders and its dialog to the end; returns how
 // many rows it appended to the main list.
 int search_known_wms(AppState *state);
 
