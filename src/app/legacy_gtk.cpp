@@ -38,9 +38,3 @@ int accessible_table_row_at(AtkObject *table, int index) {
     return atk_table_get_row_at_index(ATK_TABLE(table), index);
     G_GNUC_END_IGNORE_DEPRECATIONS
 }
-
-void tell_focus(AtkObject *object) {
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    atk_focus_tracker_notify(object);
-    G_GNUC_END_IGNORE_DEPRECATIONS
-}

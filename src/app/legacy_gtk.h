@@ -22,6 +22,3 @@ void set_file_selector_filename(GtkWidget *selector, const char *filename);
 // The row of a table's accessible child at this index, or -1. The toolkit's
 // tables answer only this older form of the question.
 int accessible_table_row_at(AtkObject *table, int index);
-// Tells a screen reader that the object has the focus, in the older form
-// that the toolkit itself uses and that Orca 43 still follows.
-void tell_focus(AtkObject *object);

@@ -28,6 +28,9 @@ const char kCountdownKey[] = "quorvane-countdown-sentence";
 const char kAnnouncerKey[] = "quorvane-announcer";
 // On the main list view: set once it has had the keyboard.
 const char kShownKey[] = "quorvane-shown";
+// On the main list view: set when a window has gone since it last had the
+// keyboard back.
+const char kWindowGoneKey[] = "quorvane-window-gone";
 
 using AccessibleText = const gchar *(*)(AtkObject *);
 using AccessibleStates = AtkStateSet *(*)(AtkObject *);
@@ -206,28 +209,32 @@ void on_store_row_deleted(GtkTreeModel *model, GtkTreePath *, gpointer view) {
         describe_marked_default(GTK_TREE_VIEW(view), model);
 }
 
+// The accessible cell with the focus, on the cursor's row, while the list has
+// the keyboard; null otherwise. The caller owns the reference.
+AtkObject *focused_cell(GtkTreeView *view) {
+    GtkTreePath *cursor_path = nullptr;
+    gtk_tree_view_get_cursor(view, &cursor_path, nullptr);
+    const TreePathPtr cursor(cursor_path);
+    AtkObject *table = gtk_widget_get_accessible(GTK_WIDGET(view));
+    if (!cursor || !gtk_widget_has_focus(GTK_WIDGET(view)) || !ATK_IS_TABLE(table))
+        return nullptr;
+    const int row = gtk_tree_path_get_indices(cursor.get())[0];
+    for (int column = 0; column < atk_table_get_n_columns(ATK_TABLE(table)); ++column) {
+        GObjectPtr<AtkObject> cell(atk_table_ref_at(ATK_TABLE(table), row, column));
+        const GObjectPtr<AtkStateSet> states(cell ? atk_object_ref_state_set(cell.get()) : nullptr);
+        if (states && atk_state_set_contains_state(states.get(), ATK_STATE_FOCUSED))
+            return cell.release();
+    }
+    return nullptr;
+}
+
 // The toolkit tells of the list's focus before the window's, and a screen
 // reader that hears the window last stays with the window and the list as a
 // whole: it is told again of the cell with the focus, which it then says.
 gboolean say_cursor_row(gpointer data) {
-    GtkTreeView *view = GTK_TREE_VIEW(data);
-    GtkTreePath *cursor_path = nullptr;
-    gtk_tree_view_get_cursor(view, &cursor_path, nullptr);
-    const TreePathPtr cursor(cursor_path);
-    if (!cursor || !gtk_widget_has_focus(GTK_WIDGET(view)))
-        return FALSE;
-    AtkObject *table = gtk_widget_get_accessible(GTK_WIDGET(view));
-    if (!ATK_IS_TABLE(table))
-        return FALSE;
-    const int row = gtk_tree_path_get_indices(cursor.get())[0];
-    for (int column = 0; column < atk_table_get_n_columns(ATK_TABLE(table)); ++column) {
-        const GObjectPtr<AtkObject> cell(atk_table_ref_at(ATK_TABLE(table), row, column));
-        const GObjectPtr<AtkStateSet> states(cell ? atk_object_ref_state_set(cell.get()) : nullptr);
-        if (states && atk_state_set_contains_state(states.get(), ATK_STATE_FOCUSED)) {
-            atk_object_notify_state_change(cell.get(), ATK_STATE_FOCUSED, TRUE);
-            break;
-        }
-    }
+    const GObjectPtr<AtkObject> cell(focused_cell(GTK_TREE_VIEW(data)));
+    if (cell)
+        atk_object_notify_state_change(cell.get(), ATK_STATE_FOCUSED, TRUE);
     return FALSE;
 }
 
@@ -275,15 +282,40 @@ void on_cursor_changed(GtkTreeView *view, gpointer) {
                         g_object_unref);
 }
 
-// A screen reader keeps the window and the row it was on while the window is
-// away (a window manager run in go-back mode), and on its own it says nothing
-// when they come back. Told, as the window comes back and before the toolkit
-// tells of the list's focus, that the window has the focus, it goes there and
-// then on to the row. The toolkit tells of a focus only when it moves: the
-// list comes in between, in case the window was the last it told of.
-void on_window_back(GtkWidget *window, gpointer view) {
-    tell_focus(gtk_widget_get_accessible(GTK_WIDGET(view)));
-    tell_focus(gtk_widget_get_accessible(window));
+// When one of the program's windows goes (a menu, a dialog, this window in
+// go-back mode), Orca 43 forgets where it stood. Back in this window, it may
+// then be told of the row by the toolkit before it knows which window it
+// speaks for, which happens when the key that closed a menu is let go at
+// that moment: it takes the row without a word, and never says a row it is
+// on. Told of the row again as the toolkit tells it, by the list, it reads
+// only that last word, by then knowing its window. Not while a dialog that
+// has just opened over the window holds the keys: the window may have the
+// focus for a moment as the dialog comes.
+gboolean say_cursor_row_anew(gpointer data) {
+    GtkWidget *held_by = gtk_grab_get_current();
+    if (held_by != nullptr &&
+        gtk_widget_get_toplevel(held_by) != gtk_widget_get_toplevel(GTK_WIDGET(data)))
+        return FALSE;
+    const GObjectPtr<AtkObject> cell(focused_cell(GTK_TREE_VIEW(data)));
+    if (cell)
+        g_signal_emit_by_name(atk_object_get_parent(cell.get()), "active-descendant-changed",
+                              cell.get());
+    return FALSE;
+}
+
+void on_window_gone(AtkObject *, guint, gpointer, gpointer view) {
+    g_object_set_data(G_OBJECT(view), kWindowGoneKey, GINT_TO_POINTER(1));
+}
+
+// Once for each window gone: the focus may come and go more than once as the
+// window comes back.
+gboolean on_window_focus_in(GtkWidget *, GdkEventFocus *, gpointer view) {
+    if (g_object_get_data(G_OBJECT(view), kWindowGoneKey) != nullptr) {
+        g_object_set_data(G_OBJECT(view), kWindowGoneKey, nullptr);
+        // After the toolkit's own idle work, which tells of the focus.
+        g_idle_add_full(G_PRIORITY_LOW, say_cursor_row_anew, g_object_ref(view), g_object_unref);
+    }
+    return FALSE;
 }
 
 // The toolkit's bridge to a screen reader drops what it is told before it
@@ -295,8 +327,12 @@ constexpr guint kFirstShowRetryMs = 1000;
 gboolean on_list_focus_in(GtkWidget *view, GdkEventFocus *, gpointer) {
     if (g_object_get_data(G_OBJECT(view), kShownKey) == nullptr) {
         g_object_set_data(G_OBJECT(view), kShownKey, GINT_TO_POINTER(1));
-        g_signal_connect_object(gtk_widget_get_toplevel(view), "map", G_CALLBACK(on_window_back),
-                                view, GConnectFlags(0));
+        // From within the window's first focus, which these miss.
+        if (AtkObject *windows = atk_get_root())
+            g_signal_connect_object(windows, "children-changed::remove", G_CALLBACK(on_window_gone),
+                                    view, GConnectFlags(0));
+        g_signal_connect_object(gtk_widget_get_toplevel(view), "focus-in-event",
+                                G_CALLBACK(on_window_focus_in), view, GConnectFlags(0));
         g_timeout_add_full(G_PRIORITY_LOW, kFirstShowRetryMs, say_cursor_row, g_object_ref(view),
                            g_object_unref);
     }

@@ -185,6 +185,17 @@ TEST_F(ScreenReaderE2e, EveryReturnToTheListEndsWithTheFocusedRow) {
         const size_t back = now();
         EXPECT_TRUE(ends_with(back, row)) << orca().said_since(back);
     }
+    // A finger lets go of Escape a moment after the menu has closed, which
+    // Orca may hear before it knows the window again.
+    for (const int held_ms : {10, 20, 30, 40, 50, 60, 70, 80}) {
+        SCOPED_TRACE(testing::Message() << "Escape held " << held_ms << " ms");
+        at = now();
+        x().key("F10", {"Shift_L"});
+        heard("search for known window managers...", at);
+        const size_t back = now();
+        x().key_held("Escape", std::chrono::milliseconds(held_ms));
+        EXPECT_TRUE(ends_with(back, row)) << orca().said_since(back);
+    }
 
     // The window manager starts, the window goes; it ends, and the window
     // comes back with the row.

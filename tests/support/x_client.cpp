@@ -200,6 +200,15 @@ void XClient::key(const std::string &keysym, const std::vector<std::string> &mod
     sync();
 }
 
+void XClient::key_held(const std::string &keysym, std::chrono::milliseconds hold) {
+    const KeyCode code = XKeysymToKeycode(dpy_, XStringToKeysym(keysym.c_str()));
+    if (code == 0)
+        throw std::runtime_error("no key for " + keysym);
+    XTestFakeKeyEvent(dpy_, code, True, CurrentTime);
+    XTestFakeKeyEvent(dpy_, code, False, static_cast<unsigned long>(hold.count()));
+    XFlush(dpy_);
+}
+
 void XClient::move_pointer(int x, int y) {
     XTestFakeMotionEvent(dpy_, -1, x, y, CurrentTime);
     sync();

@@ -54,6 +54,9 @@ class XClient {
     bool wait_for_focus(Window window, std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Presses and releases a key, holding the modifier keysyms given.
     void key(const std::string &keysym, const std::vector<std::string> &modifiers = {});
+    // Presses a key and lets it go this long after, as a person's finger
+    // does: the X server holds the release back, the test does not wait.
+    void key_held(const std::string &keysym, std::chrono::milliseconds hold);
     void move_pointer(int x, int y);
     void click(int button, int count = 1);
     // Presses or releases a button alone, for a drag.
