@@ -288,7 +288,9 @@ void on_cursor_changed(GtkTreeView *view, gpointer) {
 // speaks for, which happens when the key that closed a menu is let go at
 // that moment: it takes the row without a word, and never says a row it is
 // on. Told of the row again as the toolkit tells it, by the list, it reads
-// only that last word, by then knowing its window. Not while a dialog that
+// only that last word, by then knowing its window. The cell's focus, told
+// again as the list gets the keyboard (on_list_focus_in), is needed beside
+// it: without that, Orca 43 says the row's name twice. Not while a dialog that
 // has just opened over the window holds the keys: the window may have the
 // focus for a moment as the dialog comes.
 gboolean say_cursor_row_anew(gpointer data) {
